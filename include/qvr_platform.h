@@ -1,0 +1,35 @@
+// The one seam between the library and the platform: the real Win32 headers
+// on Windows, the substitute's declarations of the same names elsewhere.
+#ifndef QVR_PLATFORM_H
+#define QVR_PLATFORM_H
+
+#ifdef _WIN32
+#include <windows.h>
+#define QVR_T(text) L##text
+#else
+#include "qvr_sim_win32.h"
+#define QVR_T(text) u##text
+#endif
+
+#include <cstdint>
+
+// The string keeps its elements as unsigned short; the platform speaks WCHAR
+// (wchar_t on Windows, char16_t on the substitute). Both are 16 bits wide, and
+// these two helpers are the only places that cast between them.
+static_assert(sizeof(WCHAR) == sizeof(unsigned short), "WCHAR must be 16 bits");
+
+inline const WCHAR* qvrWide(const unsigned short* p) { return reinterpret_cast<const WCHAR*>(p); }
+inline WCHAR* qvrWide(unsigned short* p) { return reinterpret_cast<WCHAR*>(p); }
+inline const unsigned short* qvrUnits(const WCHAR* p) { return reinterpret_cast<const unsigned short*>(p); }
+inline unsigned short* qvrUnits(WCHAR* p) { return reinterpret_cast<unsigned short*>(p); }
+
+// A 64-bit build sees the registry as the 32-bit installer does on 64-bit
+// Windows: unless the caller chose a view, it gets the 32-bit one.
+inline REGSAM qvrRegistryView(REGSAM samDesired)
+{
+    if (sizeof(void*) == 8 && (samDesired & (KEY_WOW64_64KEY | KEY_WOW64_32KEY)) == 0)
+        return samDesired | KEY_WOW64_32KEY;
+    return samDesired;
+}
+
+#endif

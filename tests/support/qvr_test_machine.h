@@ -1,0 +1,70 @@
+// Machine set-up for tests, the same calls on both platforms: under Wine they
+// touch the real (throwaway) prefix, on POSIX the substitute's model.
+#ifndef QVR_TEST_MACHINE_H
+#define QVR_TEST_MACHINE_H
+
+#include "qvr_platform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qvrtest {
+
+typedef std::basic_string<WCHAR> wstr;
+
+// Text as the platform's wide strings, from ASCII/UTF-8 test literals.
+wstr W(const char* szUtf8);
+std::string narrow(const wstr& text);  // UTF-8
+
+// Back to a clean machine: the Dravonne keys removed from HKEY_LOCAL_MACHINE
+// (both views), the test folder emptied, the last error 0, the logging
+// configuration's dynamic state forgotten. On the substitute the whole
+// machine model starts afresh.
+void resetMachine();
+
+// A folder for the test's files, as a Windows path ending in a backslash
+// (for example C:\qvrtest\).
+wstr testFolder();
+
+// Registry set-up through the library's own view rule (a 64-bit build writes
+// the 32-bit view, as the library reads it).
+void setDword(HKEY root, const wstr& keyPath, const wstr& valueName, uint32_t value);
+void setString(HKEY root, const wstr& keyPath, const wstr& valueName, const wstr& value);
+void setBinary(HKEY root, const wstr& keyPath, const wstr& valueName, const std::vector<uint8_t>& data);
+void deleteKeyTree(HKEY root, const wstr& keyPath);
+
+// The logging configuration key, HKEY_LOCAL_MACHINE "SOFTWARE\Dravonne\Logs".
+void setLogValue(const wstr& valueName, uint32_t value);
+void setLogString(const wstr& valueName, const wstr& value);
+// Logging on, the given detail mask (when non-zero), text output to a fresh
+// log file in the test folder; returns that file's path.
+wstr enableTextLog(uint32_t ulLogDetail = 0);
+
+// Whole file contents; empty when the file does not exist.
+std::vector<uint8_t> readFile(const wstr& path);
+bool fileExists(const wstr& path);
+// The UTF-16 text of a log file after its byte-order mark, split into lines
+// without their CR LF (a missing final CR LF shows as a last partial line).
+std::vector<wstr> readLogLines(const wstr& path);
+
+// The running program's full path and its base name without extension.
+wstr modulePath();
+wstr moduleBaseName();
+
+// True on the substitute, where machine facts that Wine cannot vary are open
+// to tests (module path, failing calls, ...).
+bool onSubstitute();
+
+// Every test case starts on a reset machine.
+class MachineTest : public ::testing::Test {
+protected:
+    void SetUp() override { resetMachine(); }
+    void TearDown() override { resetMachine(); }
+};
+
+}  // namespace qvrtest
+
+#endif
