@@ -5,7 +5,15 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <cstdlib>
 #define QVR_T(text) L##text
+// Narrow text to UTF-16 through the C runtime's multibyte conversion (current
+// locale); at most cchMax units, (size_t)-1 when the runtime refuses the text.
+// The substitute declares the same function, with the "C" locale's answer.
+inline size_t qvrMbsToWcs(WCHAR* szDest, const char* szSource, size_t cchMax)
+{
+    return std::mbstowcs(szDest, szSource, cchMax);
+}
 #else
 #include "qvr_sim_win32.h"
 #define QVR_T(text) u##text

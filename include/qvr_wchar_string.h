@@ -12,7 +12,9 @@
 template <class T> class CQVRObjNode;
 template <class TNode> class CQVRDblList;
 
-class CQVRWCharString : public CQVRBuffer<unsigned short> {
+// Final: the buffer's destructor is not virtual, and the lists delete strings
+// through their own type.
+class CQVRWCharString final : public CQVRBuffer<unsigned short> {
 public:
     enum ParseMode { pmForward = 1, pmBackward = 2 };
     enum SubStringMode { ssmAll = 1, ssmOccur = 2, ssmNum = 4 };
@@ -116,6 +118,19 @@ public:
     // --- byte codes ---
     CQVRWCharString getAsciiCodeString() const;
     CQVRBuffer<unsigned char> getBufferFromAsciiCodeString() const;
+
+private:
+    // The assignments with their outcome: false when something was raised,
+    // which the constructors turn into their initialisation exception.
+    bool assignString(const CQVRWCharString& other);
+    bool assignText(const WCHAR* szText);
+    bool assignCharacter(WCHAR ch);
+    bool assignBuffer(const CQVRBuffer<unsigned short>& buffer);
+    bool assignNarrow(const CQVRBuffer<char>& buffer);
+    // Code-unit order: <0, 0 or >0; a string without an array comes first.
+    int compare(const CQVRWCharString& other) const;
+    // subString (of length ulSubLength) stands at ulPos.
+    bool matchesAt(const CQVRWCharString& subString, uint32_t ulSubLength, uint32_t ulPos) const;
 };
 
 #endif

@@ -4,6 +4,7 @@
 #ifndef QVR_SIM_WIN32_H
 #define QVR_SIM_WIN32_H
 
+#include <cstddef>
 #include <cstdint>
 
 typedef char16_t WCHAR;
@@ -124,5 +125,10 @@ DWORD GetFileAttributesW(LPCWSTR lpFileName);
 DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 
 int wsprintfW(LPWSTR buffer, LPCWSTR format, ...);
+
+// The C runtime's mbstowcs as Windows has it in the "C" locale: each byte
+// becomes the code unit of the same value; stops after a zero byte or cchMax
+// units; the count excludes the terminator.
+size_t qvrMbsToWcs(WCHAR* szDest, const char* szSource, size_t cchMax);
 
 #endif
