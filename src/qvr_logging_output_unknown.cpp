@@ -1,0 +1,3 @@
+#include "qvr_logging_output_unknown.h"
+
+bool CQVRLoggingOutputUnknown::write(CQVRLogRecord&) { return false; }
