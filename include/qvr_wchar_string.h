@@ -117,6 +117,9 @@ public:
 
     // --- byte codes ---
     CQVRWCharString getAsciiCodeString() const;
+    // One byte per three characters: two hexadecimal digits (read as toNumber
+    // reads nsHex) and a separator, whatever it is. A pair that does not read
+    // as hexadecimal gives the byte 0; a lone last character is dropped.
     CQVRBuffer<unsigned char> getBufferFromAsciiCodeString() const;
 
 private:
