@@ -48,8 +48,9 @@ const uint32_t kUntouched = 0xDEADBEEFu;
 uint32_t numberOf(const char* szText, Str::NumberSystem system)
 {
     uint32_t ulValue = kUntouched;
-    if (!S(szText).toNumber(ulValue, system))
+    if (!S(szText).toNumber(ulValue, system)) {
         EXPECT_EQ(ulValue, kUntouched) << szText;
+    }
     return ulValue;
 }
 
