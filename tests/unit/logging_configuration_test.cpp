@@ -193,6 +193,9 @@ TEST_F(LoggingConfigurationTest, PerApplicationSetting)
         EXPECT_TRUE(entry.m_bLogged);
         EXPECT_EQ(0, entry.m_usDetail);
     }
+    // A value that exists but cannot be read whole suppresses the entry.
+    qvrtest::setLogString(name, W(("1,831," + std::string(200, 'x')).c_str()));
+    EXPECT_FALSE(entryOf(llWarning, "C", name.c_str()));
     // A value named after another application changes nothing here.
     EXPECT_FALSE(entryOf(llDebug, "C", QVR_T("someotherapp")));
 }
