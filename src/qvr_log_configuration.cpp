@@ -65,17 +65,15 @@ bool readDword(const WCHAR* szValueName, uint32_t& ulValue)
     return true;
 }
 
-// A text value into szBuffer of ulBytes bytes, always zero-terminated.
+// A text value of at most ulBytes bytes into szBuffer, which holds one
+// character more than that for the terminator the registry need not store.
 ReadOutcome readText(const WCHAR* szValueName, WCHAR* szBuffer, uint32_t ulBytes)
 {
     const uint32_t ulChars = ulBytes / sizeof(WCHAR);
-    if (ulChars == 0)
-        return roAbsent;
-    for (uint32_t i = 0; i < ulChars; ++i)
+    for (uint32_t i = 0; i <= ulChars; ++i)
         szBuffer[i] = 0;
-    // One character is kept back for the terminator that the registry need not store.
-    const ReadOutcome outcome = readValue(szValueName, szBuffer, (ulChars - 1) * sizeof(WCHAR));
-    szBuffer[ulChars - 1] = 0;
+    const ReadOutcome outcome = readValue(szValueName, szBuffer, ulChars * sizeof(WCHAR));
+    szBuffer[ulChars] = 0;
     return outcome;
 }
 
@@ -264,9 +262,22 @@ bool CQVRLogConfiguration::getOutputPath(uint16_t usOutputType, WCHAR* szBuffer,
     case otNone: return true;  // has no path and needs none
     default: return false;
     }
-    if (szBuffer == nullptr)
+    const uint32_t ulChars = ulBytes / sizeof(WCHAR);
+    if (szBuffer == nullptr || ulChars == 0)
         return false;
-    return readText(szValueName, szBuffer, ulBytes) != roAbsent;
+    // Read whole into a buffer with room for a terminator, then hand over
+    // what fits the caller's, always terminated.
+    WCHAR* szValue = new (std::nothrow) WCHAR[ulChars + 1];
+    if (szValue == nullptr)
+        return false;
+    const ReadOutcome outcome = readText(szValueName, szValue, ulChars * sizeof(WCHAR));
+    // A path that did not fit is found but handed back empty: a cut path
+    // would name some other file.
+    for (uint32_t i = 0; i < ulChars; ++i)
+        szBuffer[i] = outcome == roRead ? szValue[i] : 0;
+    szBuffer[ulChars - 1] = 0;
+    delete[] szValue;
+    return outcome != roAbsent;
 }
 
 void CQVRLogConfiguration::readDynamicLogging()

@@ -247,6 +247,23 @@ TEST_F(LoggingOutputTest, PathWithoutDriveLetterWritesNothing)
     EXPECT_FALSE(qvrtest::fileExists(m_log));
 }
 
+TEST_F(LoggingOutputTest, PathLongerThanItsValueBufferWritesNothing)
+{
+    // The value holds 127 characters and a terminator; a path that does not
+    // fit must not be used cut short, which would name another file.
+    const wstr folder = qvrtest::testFolder();
+    const wstr fits = folder + W(std::string(127 - folder.size() - 4, 'f').c_str()) + W(".log");
+    ASSERT_EQ(127u, fits.size());
+    qvrtest::setLogString(W("TextOutput"), fits);
+    EXPECT_TRUE(write(llWarning, "fits", 0, rkError, nullptr, nullptr, nullptr, 0));
+    EXPECT_EQ(1u, bodies(fits).size());
+    const wstr tooLong = fits.substr(0, fits.size() - 4) + W("g.log");
+    qvrtest::setLogString(W("TextOutput"), tooLong);
+    EXPECT_FALSE(write(llWarning, "lost", 0, rkError, nullptr, nullptr, nullptr, 0));
+    EXPECT_FALSE(qvrtest::fileExists(tooLong.substr(0, 127)));
+    EXPECT_FALSE(qvrtest::fileExists(tooLong));
+}
+
 TEST_F(LoggingOutputTest, MissingDirectoryIsCreatedOneLevelDeep)
 {
     const wstr oneLevel = qvrtest::testFolder() + W("sub\\one.log");
