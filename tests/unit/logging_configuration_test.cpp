@@ -245,8 +245,8 @@ TEST_F(LoggingConfigurationTest, LongModulePathStillNamesTheApplication)
         GTEST_SKIP() << "the program's own path can only be chosen on the substitute";
 #ifndef _WIN32
     wstr log = qvrtest::enableTextLog();
-    const wstr path = W(("C:\\" + std::string(180, 'd') + "\\deep.tool.exe").c_str());
-    ASSERT_GE(path.size(), 190u);
+    const wstr path = W(("C:\\" + std::string(190, 'd') + "\\deep.tool.exe").c_str());
+    ASSERT_GE(path.size(), 200u);
     qvrsim::setModulePath(qvrsim::wstr(path.begin(), path.end()));
     EXPECT_TRUE(entryOf(llWarning, "C"));
     EXPECT_EQ(1u, countLines(log, "<WARNING> <deep.tool> <C::m> "));
