@@ -108,6 +108,7 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType
                     DWORD cbData);
 LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName);
 LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey);
+LONG RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey);
 
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,

@@ -1,0 +1,161 @@
+// Machine reset, test-side set-up, the last error and failure injection.
+#include "qvr_sim_state.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+
+namespace qvrsim {
+
+namespace {
+thread_local DWORD t_lastError = 0;
+
+std::string& sandbox()
+{
+    static std::string root;
+    if (root.empty()) {
+        const char* base = std::getenv("TMPDIR");
+        root = std::string(base && *base ? base : "/tmp") + "/qvrsim-" + std::to_string(getpid());
+        std::filesystem::create_directories(root + "/c");
+    }
+    return root;
+}
+
+wstr defaultModulePath()
+{
+    // The test program's own name, as it would stand in a Windows folder.
+    std::error_code ec;
+    std::string self = std::filesystem::read_symlink("/proc/self/exe", ec).filename().string();
+    if (self.empty())
+        self = "program";
+    return fromUtf8("C:\\qvrtest\\bin\\" + self + ".exe");
+}
+}  // namespace
+
+Machine& machine()
+{
+    static Machine m = [] {
+        Machine fresh;
+        fresh.modulePath = defaultModulePath();
+        return fresh;
+    }();
+    return m;
+}
+
+void reset()
+{
+    Machine& m = machine();
+    for (auto& entry : m.fileHandles)
+        ::close(entry.second);
+    m = Machine();
+    m.modulePath = defaultModulePath();
+    std::error_code ec;
+    std::filesystem::remove_all(sandbox(), ec);
+    std::filesystem::create_directories(sandbox() + "/c", ec);
+    t_lastError = 0;
+}
+
+std::string sandboxRoot() { return sandbox(); }
+
+void setModulePath(const wstr& path) { machine().modulePath = path; }
+
+void set64BitWindows(bool b64Bit) { machine().is64Bit = b64Bit; }
+
+void failNext(const std::string& function, DWORD error) { machine().failures[function] = error; }
+
+bool injectedFailure(const char* function)
+{
+    auto& failures = machine().failures;
+    auto it = failures.find(function);
+    if (it == failures.end())
+        return false;
+    t_lastError = it->second;
+    failures.erase(it);
+    return true;
+}
+
+wstr lowerCase(const wstr& text)
+{
+    wstr lower(text);
+    for (auto& ch : lower)
+        if (ch >= u'A' && ch <= u'Z')
+            ch = static_cast<char16_t>(ch + 32);
+    return lower;
+}
+
+size_t length(LPCWSTR sz)
+{
+    size_t n = 0;
+    while (sz && sz[n])
+        ++n;
+    return n;
+}
+
+std::string toUtf8(const wstr& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t cp = text[i];
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+wstr fromUtf8(const std::string& text)
+{
+    wstr out;
+    for (size_t i = 0; i < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        uint32_t cp = c;
+        size_t extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        if (extra)
+            cp = c & (0x3F >> extra);
+        for (size_t k = 1; k <= extra && i + k < text.size(); ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        i += extra + 1;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+    }
+    return out;
+}
+
+}  // namespace qvrsim
+
+DWORD GetLastError() { return qvrsim::t_lastError; }
+void SetLastError(DWORD dwErrCode) { qvrsim::t_lastError = dwErrCode; }
+
+DWORD GetModuleFileNameW(HMODULE, LPWSTR lpFilename, DWORD nSize)
+{
+    const qvrsim::wstr& path = qvrsim::machine().modulePath;
+    // As Windows XP and Wine do: a path that does not fit is cut to the
+    // buffer, without a terminator, and the result is the buffer size.
+    DWORD cch = static_cast<DWORD>(path.size()) < nSize ? static_cast<DWORD>(path.size()) : nSize;
+    for (DWORD i = 0; i < cch; ++i)
+        lpFilename[i] = path[i];
+    if (cch < nSize)
+        lpFilename[cch] = 0;
+    else
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return cch;
+}
