@@ -17,6 +17,11 @@ std::string& sandbox()
         const char* base = std::getenv("TMPDIR");
         root = std::string(base && *base ? base : "/tmp") + "/qvrsim-" + std::to_string(getpid());
         std::filesystem::create_directories(root + "/c");
+        // The sandbox lives as long as the process; nothing of it is kept.
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(sandbox(), ec);
+        });
     }
     return root;
 }
