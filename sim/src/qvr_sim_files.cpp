@@ -41,6 +41,12 @@ namespace {
 
 std::string mapped(LPCWSTR sz) { return qvrsim::hostPath(sz ? wstr(sz) : wstr()); }
 
+bool endsWithBackslash(LPCWSTR sz)
+{
+    size_t n = qvrsim::length(sz);
+    return n > 0 && sz[n - 1] == u'\\';
+}
+
 bool parentExists(const std::string& host)
 {
     size_t slash = host.find_last_of('/');
@@ -50,23 +56,57 @@ bool parentExists(const std::string& host)
 
 DWORD missingError(const std::string& host) { return parentExists(host) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND; }
 
-int descriptorOf(HANDLE hFile)
+bool fail(DWORD error)
+{
+    SetLastError(error);
+    return false;
+}
+
+// An injected failure also becomes the last error, as a real one would.
+bool injected(const char* function)
+{
+    DWORD error;
+    if (!qvrsim::injectedFailure(function, error))
+        return false;
+    SetLastError(error);
+    return true;
+}
+
+qvrsim::OpenFile* openFile(HANDLE hFile)
 {
     auto& handles = qvrsim::machine().fileHandles;
     auto it = handles.find(reinterpret_cast<uintptr_t>(hFile));
-    return it == handles.end() ? -1 : it->second;
+    return it == handles.end() ? nullptr : &it->second;
+}
+
+// Windows refuses an open that the handles already open on the file do not
+// share, or that asks the others to share what they already use.
+bool sharingAllows(const std::string& host, DWORD access, DWORD share)
+{
+    for (const auto& entry : qvrsim::machine().fileHandles) {
+        const qvrsim::OpenFile& other = entry.second;
+        if (other.host != host)
+            continue;
+        if (((access & GENERIC_READ) && !(other.share & FILE_SHARE_READ)) ||
+            ((access & GENERIC_WRITE) && !(other.share & FILE_SHARE_WRITE)) ||
+            ((other.access & GENERIC_READ) && !(share & FILE_SHARE_READ)) ||
+            ((other.access & GENERIC_WRITE) && !(share & FILE_SHARE_WRITE)))
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
 
-HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_ATTRIBUTES,
+HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, LPSECURITY_ATTRIBUTES,
                    DWORD dwCreationDisposition, DWORD, HANDLE)
 {
-    if (qvrsim::injectedFailure("CreateFileW"))
+    if (injected("CreateFileW"))
         return INVALID_HANDLE_VALUE;
     std::string host = mapped(lpFileName);
     struct stat st;
     bool bExists = stat(host.c_str(), &st) == 0;
+    // Without backup semantics a folder cannot be opened as a file.
     if (bExists && S_ISDIR(st.st_mode)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
@@ -84,7 +124,7 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_
         break;
     case CREATE_NEW:
         if (bExists) {
-            SetLastError(80);  // ERROR_FILE_EXISTS
+            SetLastError(QVR_SIM_ERROR_FILE_EXISTS);
             return INVALID_HANDLE_VALUE;
         }
         flags |= O_CREAT;
@@ -103,19 +143,26 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
+    if (bExists && !sharingAllows(host, dwDesiredAccess, dwShareMode)) {
+        SetLastError(QVR_SIM_ERROR_SHARING_VIOLATION);
+        return INVALID_HANDLE_VALUE;
+    }
     int fd = ::open(host.c_str(), flags, 0644);
     if (fd < 0) {
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
-    // Windows reports an existing file opened by OPEN_ALWAYS or CREATE_ALWAYS.
-    bool bOpenedExisting =
-        bExists && (dwCreationDisposition == OPEN_ALWAYS || dwCreationDisposition == CREATE_ALWAYS);
+    // An existing file opened by OPEN_ALWAYS or CREATE_ALWAYS is reported.
+    bool bOpenedExisting = bExists && (dwCreationDisposition == OPEN_ALWAYS || dwCreationDisposition == CREATE_ALWAYS);
     SetLastError(bOpenedExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
     qvrsim::Machine& m = qvrsim::machine();
     uintptr_t h = m.nextHandle;
     m.nextHandle += 4;
-    m.fileHandles[h] = fd;
+    qvrsim::OpenFile& file = m.fileHandles[h];
+    file.fd = fd;
+    file.host = host;
+    file.access = dwDesiredAccess;
+    file.share = dwShareMode;
     return reinterpret_cast<HANDLE>(h);
 }
 
@@ -124,129 +171,128 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDW
 {
     if (lpNumberOfBytesWritten)
         *lpNumberOfBytesWritten = 0;
-    if (qvrsim::injectedFailure("WriteFile"))
+    if (injected("WriteFile"))
         return FALSE;
-    int fd = descriptorOf(hFile);
-    if (fd < 0) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    ssize_t written = ::write(fd, lpBuffer, nNumberOfBytesToWrite);
-    if (written < 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
+    qvrsim::OpenFile* file = openFile(hFile);
+    if (!file)
+        return fail(ERROR_INVALID_HANDLE);
+    ssize_t written = ::write(file->fd, lpBuffer, nNumberOfBytesToWrite);
+    if (written < 0)
+        return fail(ERROR_ACCESS_DENIED);
     if (lpNumberOfBytesWritten)
         *lpNumberOfBytesWritten = static_cast<DWORD>(written);
     return TRUE;
 }
 
+// At the end of the file a read succeeds with nothing read.
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead, LPOVERLAPPED)
 {
     if (lpNumberOfBytesRead)
         *lpNumberOfBytesRead = 0;
-    int fd = descriptorOf(hFile);
-    if (fd < 0) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (injected("ReadFile"))
         return FALSE;
-    }
-    ssize_t got = ::read(fd, lpBuffer, nNumberOfBytesToRead);
-    if (got < 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
+    qvrsim::OpenFile* file = openFile(hFile);
+    if (!file)
+        return fail(ERROR_INVALID_HANDLE);
+    ssize_t got = ::read(file->fd, lpBuffer, nNumberOfBytesToRead);
+    if (got < 0)
+        return fail(ERROR_ACCESS_DENIED);
     if (lpNumberOfBytesRead)
         *lpNumberOfBytesRead = static_cast<DWORD>(got);
     return TRUE;
 }
 
+// Success leaves the last error as it was (Wine does not clear it).
 DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh, DWORD dwMoveMethod)
 {
-    int fd = descriptorOf(hFile);
-    if (fd < 0) {
+    if (injected("SetFilePointer"))
+        return INVALID_SET_FILE_POINTER;
+    qvrsim::OpenFile* file = openFile(hFile);
+    if (!file) {
         SetLastError(ERROR_INVALID_HANDLE);
         return INVALID_SET_FILE_POINTER;
     }
     int64_t distance = lDistanceToMove;
     if (lpDistanceToMoveHigh)
-        distance = (static_cast<int64_t>(*lpDistanceToMoveHigh) << 32) | static_cast<uint32_t>(lDistanceToMove);
+        distance = static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*lpDistanceToMoveHigh)) << 32) |
+                                        static_cast<uint32_t>(lDistanceToMove));
     int whence = dwMoveMethod == FILE_END ? SEEK_END : dwMoveMethod == FILE_CURRENT ? SEEK_CUR : SEEK_SET;
-    off_t pos = ::lseek(fd, static_cast<off_t>(distance), whence);
+    off_t pos = ::lseek(file->fd, static_cast<off_t>(distance), whence);
     if (pos < 0) {
-        SetLastError(131);  // ERROR_NEGATIVE_SEEK
+        SetLastError(QVR_SIM_ERROR_NEGATIVE_SEEK);
         return INVALID_SET_FILE_POINTER;
     }
     if (lpDistanceToMoveHigh)
         *lpDistanceToMoveHigh = static_cast<LONG>(static_cast<int64_t>(pos) >> 32);
-    SetLastError(ERROR_SUCCESS);
     return static_cast<DWORD>(pos);
 }
 
 BOOL CloseHandle(HANDLE hObject)
 {
-    if (qvrsim::injectedFailure("CloseHandle"))
+    if (injected("CloseHandle"))
         return FALSE;
     auto& handles = qvrsim::machine().fileHandles;
     auto it = handles.find(reinterpret_cast<uintptr_t>(hObject));
-    if (it == handles.end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    ::close(it->second);
+    if (it == handles.end())
+        return fail(ERROR_INVALID_HANDLE);
+    ::close(it->second.fd);
     handles.erase(it);
     return TRUE;
 }
 
+// One level at a time; success leaves the last error alone.
 BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES)
 {
-    if (qvrsim::injectedFailure("CreateDirectoryW"))
+    if (injected("CreateDirectoryW"))
         return FALSE;
     std::string host = mapped(lpPathName);
     struct stat st;
-    if (stat(host.c_str(), &st) == 0) {
-        SetLastError(ERROR_ALREADY_EXISTS);
-        return FALSE;
-    }
-    if (!parentExists(host) || ::mkdir(host.c_str(), 0755) != 0) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return FALSE;
-    }
+    if (stat(host.c_str(), &st) == 0)
+        return fail(ERROR_ALREADY_EXISTS);
+    if (!parentExists(host) || ::mkdir(host.c_str(), 0755) != 0)
+        return fail(ERROR_PATH_NOT_FOUND);
     return TRUE;
 }
 
 BOOL RemoveDirectoryW(LPCWSTR lpPathName)
 {
+    if (injected("RemoveDirectoryW"))
+        return FALSE;
     std::string host = mapped(lpPathName);
     if (::rmdir(host.c_str()) != 0) {
-        SetLastError(errno == ENOENT ? missingError(host) : ERROR_ACCESS_DENIED);
-        return FALSE;
+        if (errno == ENOENT)
+            return fail(missingError(host));
+        return fail(errno == ENOTEMPTY || errno == EEXIST ? QVR_SIM_ERROR_DIR_NOT_EMPTY : ERROR_ACCESS_DENIED);
     }
     return TRUE;
 }
 
 BOOL DeleteFileW(LPCWSTR lpFileName)
 {
+    if (injected("DeleteFileW"))
+        return FALSE;
     std::string host = mapped(lpFileName);
     struct stat st;
-    if (stat(host.c_str(), &st) != 0) {
-        SetLastError(missingError(host));
-        return FALSE;
-    }
-    if (S_ISDIR(st.st_mode) || ::unlink(host.c_str()) != 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
+    if (stat(host.c_str(), &st) != 0)
+        return fail(missingError(host));
+    if (S_ISDIR(st.st_mode) || ::unlink(host.c_str()) != 0)
+        return fail(ERROR_ACCESS_DENIED);
     return TRUE;
 }
 
 DWORD GetFileAttributesW(LPCWSTR lpFileName)
 {
-    if (qvrsim::injectedFailure("GetFileAttributesW"))
+    if (injected("GetFileAttributesW"))
         return INVALID_FILE_ATTRIBUTES;
     std::string host = mapped(lpFileName);
     struct stat st;
     if (stat(host.c_str(), &st) != 0) {
         SetLastError(missingError(host));
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    if (!S_ISDIR(st.st_mode) && endsWithBackslash(lpFileName)) {
+        // "file\" names a folder that is not there.
+        SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_FILE_ATTRIBUTES;
     }
     return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : 0x20;  // FILE_ATTRIBUTE_ARCHIVE

@@ -51,7 +51,7 @@ void reset()
 {
     Machine& m = machine();
     for (auto& entry : m.fileHandles)
-        ::close(entry.second);
+        ::close(entry.second.fd);
     m = Machine();
     m.modulePath = defaultModulePath();
     std::error_code ec;
@@ -68,13 +68,13 @@ void set64BitWindows(bool b64Bit) { machine().is64Bit = b64Bit; }
 
 void failNext(const std::string& function, DWORD error) { machine().failures[function] = error; }
 
-bool injectedFailure(const char* function)
+bool injectedFailure(const char* function, DWORD& error)
 {
     auto& failures = machine().failures;
     auto it = failures.find(function);
     if (it == failures.end())
         return false;
-    t_lastError = it->second;
+    error = it->second;
     failures.erase(it);
     return true;
 }
@@ -152,15 +152,23 @@ void SetLastError(DWORD dwErrCode) { qvrsim::t_lastError = dwErrCode; }
 
 DWORD GetModuleFileNameW(HMODULE, LPWSTR lpFilename, DWORD nSize)
 {
+    DWORD error;
+    if (qvrsim::injectedFailure("GetModuleFileNameW", error)) {
+        SetLastError(error);
+        return 0;
+    }
     const qvrsim::wstr& path = qvrsim::machine().modulePath;
-    // As Windows XP and Wine do: a path that does not fit is cut to the
-    // buffer, without a terminator, and the result is the buffer size.
+    // As Wine does: a path that does not fit is cut to the buffer, without a
+    // terminator, the result is the buffer size and the last error
+    // ERROR_INSUFFICIENT_BUFFER; a path that fits clears the last error.
     DWORD cch = static_cast<DWORD>(path.size()) < nSize ? static_cast<DWORD>(path.size()) : nSize;
     for (DWORD i = 0; i < cch; ++i)
         lpFilename[i] = path[i];
-    if (cch < nSize)
+    if (cch < nSize) {
         lpFilename[cch] = 0;
-    else
+        SetLastError(ERROR_SUCCESS);
+    } else {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    }
     return cch;
 }

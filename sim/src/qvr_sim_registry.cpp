@@ -1,5 +1,6 @@
 // The registry: five roots, keys and typed values, and the 32-bit view of
-// HKEY_LOCAL_MACHINE Software on a 64-bit machine.
+// HKEY_LOCAL_MACHINE Software on a 64-bit machine. Registry functions report
+// through their result and leave the thread's last error alone.
 #include "qvr_sim_state.h"
 
 #include <cstring>
@@ -10,15 +11,40 @@ using qvrsim::wstr;
 
 namespace {
 
+typedef std::shared_ptr<RegKey> KeyPtr;
+
+const uintptr_t kLocalMachine = 0x80000002u;
+
 bool isRoot(HKEY hKey)
 {
     uintptr_t h = reinterpret_cast<uintptr_t>(hKey);
-    return h == 0x80000000u || h == 0x80000001u || h == 0x80000002u || h == 0x80000003u || h == 0x80000005u;
+    return h == 0x80000000u || h == 0x80000001u || h == kLocalMachine || h == 0x80000003u || h == 0x80000005u;
 }
 
-std::vector<wstr> splitPath(LPCWSTR szPath)
+KeyPtr rootKey(uintptr_t root)
 {
-    std::vector<wstr> parts;
+    KeyPtr& key = qvrsim::machine().roots[root];
+    if (!key)
+        key = std::make_shared<RegKey>();
+    return key;
+}
+
+// The key an open handle (or a root) stands for; null for an unknown handle.
+KeyPtr keyOf(HKEY hKey)
+{
+    if (isRoot(hKey))
+        return rootKey(reinterpret_cast<uintptr_t>(hKey));
+    auto& handles = qvrsim::machine().keyHandles;
+    auto it = handles.find(reinterpret_cast<uintptr_t>(hKey));
+    return it == handles.end() ? KeyPtr() : it->second;
+}
+
+// Splits a sub-key path at its backslashes; a path that starts with one is
+// not a sub-key path at all.
+bool splitPath(LPCWSTR szPath, std::vector<wstr>& parts)
+{
+    if (szPath && szPath[0] == u'\\')
+        return false;
     wstr part;
     for (size_t i = 0; szPath && szPath[i]; ++i) {
         if (szPath[i] == u'\\') {
@@ -31,88 +57,111 @@ std::vector<wstr> splitPath(LPCWSTR szPath)
     }
     if (!part.empty())
         parts.push_back(part);
-    return parts;
-}
-
-// Where a key opened from hKey with this path and access lives.
-bool resolve(HKEY hKey, LPCWSTR szSubKey, REGSAM sam, uintptr_t& root, std::vector<wstr>& path)
-{
-    Machine& m = qvrsim::machine();
-    std::vector<wstr> rel = splitPath(szSubKey);
-    if (isRoot(hKey)) {
-        root = reinterpret_cast<uintptr_t>(hKey);
-        path = rel;
-        // A 64-bit Windows keeps the 32-bit programs' Software apart.
-        if (root == 0x80000002u && m.is64Bit && (sam & KEY_WOW64_32KEY) && !path.empty() &&
-            qvrsim::lowerCase(path[0]) == u"software" &&
-            (path.size() < 2 || qvrsim::lowerCase(path[1]) != u"wow6432node"))
-            path.insert(path.begin() + 1, u"Wow6432Node");
-        return true;
-    }
-    auto it = m.keyHandles.find(reinterpret_cast<uintptr_t>(hKey));
-    if (it == m.keyHandles.end())
-        return false;
-    root = it->second.root;
-    path = it->second.path;
-    path.insert(path.end(), rel.begin(), rel.end());
     return true;
 }
 
-RegKey* findKey(uintptr_t root, const std::vector<wstr>& path, bool bCreate, bool* pCreated = nullptr)
+// Where a path opened from hKey with this access lives: a 64-bit Windows
+// keeps the 32-bit programs' HKEY_LOCAL_MACHINE Software apart. The view
+// only counts when the path starts at the root; below an open key the path
+// simply continues from that key, as on Windows.
+LONG resolve(HKEY hKey, LPCWSTR szSubKey, REGSAM sam, KeyPtr& base, std::vector<wstr>& path)
 {
-    RegKey* key = &qvrsim::machine().roots[root];
+    base = keyOf(hKey);
+    if (!base)
+        return ERROR_INVALID_HANDLE;
+    if (base->bDeleted)
+        return QVR_SIM_ERROR_KEY_DELETED;
+    if (!splitPath(szSubKey, path))
+        return QVR_SIM_ERROR_BAD_PATHNAME;
+    if (reinterpret_cast<uintptr_t>(hKey) == kLocalMachine && qvrsim::machine().is64Bit &&
+        (sam & KEY_WOW64_32KEY) && !path.empty() && qvrsim::lowerCase(path[0]) == u"software" &&
+        (path.size() < 2 || qvrsim::lowerCase(path[1]) != u"wow6432node"))
+        path.insert(path.begin() + 1, u"Wow6432Node");
+    return ERROR_SUCCESS;
+}
+
+KeyPtr walk(KeyPtr key, const std::vector<wstr>& path, bool bCreate, bool* pCreated = nullptr)
+{
     for (const wstr& name : path) {
         wstr lower = qvrsim::lowerCase(name);
         auto it = key->subKeys.find(lower);
         if (it == key->subKeys.end()) {
             if (!bCreate)
-                return nullptr;
-            auto fresh = std::make_unique<RegKey>();
+                return KeyPtr();
+            auto fresh = std::make_shared<RegKey>();
             fresh->name = name;
-            it = key->subKeys.emplace(lower, std::move(fresh)).first;
+            it = key->subKeys.emplace(lower, fresh).first;
             if (pCreated)
                 *pCreated = true;
         }
-        key = it->second.get();
+        key = it->second;
     }
     return key;
 }
 
-RegKey* keyOf(HKEY hKey)
-{
-    uintptr_t root;
-    std::vector<wstr> path;
-    if (!resolve(hKey, nullptr, 0, root, path))
-        return nullptr;
-    return findKey(root, path, false);
-}
-
-HKEY newHandle(uintptr_t root, const std::vector<wstr>& path)
+HKEY newHandle(const KeyPtr& key)
 {
     Machine& m = qvrsim::machine();
     uintptr_t h = m.nextHandle;
     m.nextHandle += 4;
-    m.keyHandles[h] = Machine::KeyHandle{root, path};
+    m.keyHandles[h] = key;
     return reinterpret_cast<HKEY>(h);
+}
+
+// The key for a value operation: an open, not deleted key.
+LONG valueKey(HKEY hKey, KeyPtr& key)
+{
+    key = keyOf(hKey);
+    if (!key)
+        return ERROR_INVALID_HANDLE;
+    return key->bDeleted ? QVR_SIM_ERROR_KEY_DELETED : ERROR_SUCCESS;
+}
+
+void markDeleted(RegKey& key)
+{
+    key.bDeleted = true;
+    for (auto& sub : key.subKeys)
+        markDeleted(*sub.second);
 }
 
 LONG openOrCreate(const char* function, HKEY hKey, LPCWSTR lpSubKey, REGSAM sam, PHKEY phkResult, bool bCreate,
                   LPDWORD lpdwDisposition)
 {
-    if (qvrsim::injectedFailure(function))
-        return static_cast<LONG>(GetLastError());
+    DWORD injected;
+    if (qvrsim::injectedFailure(function, injected))
+        return static_cast<LONG>(injected);
     if (phkResult == nullptr)
         return ERROR_INVALID_PARAMETER;
-    uintptr_t root;
+    KeyPtr base;
     std::vector<wstr> path;
-    if (!resolve(hKey, lpSubKey, sam, root, path))
-        return ERROR_INVALID_HANDLE;
+    LONG rc = resolve(hKey, lpSubKey, sam, base, path);
+    if (rc != ERROR_SUCCESS)
+        return rc;
     bool bCreated = false;
-    if (findKey(root, path, bCreate, &bCreated) == nullptr)
+    KeyPtr key = walk(base, path, bCreate, &bCreated);
+    if (!key)
         return ERROR_FILE_NOT_FOUND;
     if (lpdwDisposition)
         *lpdwDisposition = bCreated ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    *phkResult = newHandle(root, path);
+    *phkResult = newHandle(key);
+    return ERROR_SUCCESS;
+}
+
+// Finds the parent of the key named by hKey and lpSubKey, for deletion.
+LONG parentAndLeaf(HKEY hKey, LPCWSTR lpSubKey, KeyPtr& parent, wstr& leaf)
+{
+    KeyPtr base;
+    std::vector<wstr> path;
+    LONG rc = resolve(hKey, lpSubKey, 0, base, path);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (path.empty())
+        return ERROR_ACCESS_DENIED;
+    leaf = qvrsim::lowerCase(path.back());
+    path.pop_back();
+    parent = walk(base, path, false);
+    if (!parent || parent->subKeys.find(leaf) == parent->subKeys.end())
+        return ERROR_FILE_NOT_FOUND;
     return ERROR_SUCCESS;
 }
 
@@ -131,21 +180,28 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD, REGSAM s
 
 LONG RegCloseKey(HKEY hKey)
 {
-    if (qvrsim::injectedFailure("RegCloseKey"))
-        return static_cast<LONG>(GetLastError());
+    DWORD injected;
+    if (qvrsim::injectedFailure("RegCloseKey", injected))
+        return static_cast<LONG>(injected);
     if (isRoot(hKey))
         return ERROR_SUCCESS;
     return qvrsim::machine().keyHandles.erase(reinterpret_cast<uintptr_t>(hKey)) ? ERROR_SUCCESS
                                                                                   : ERROR_INVALID_HANDLE;
 }
 
+// As Wine answers: a buffer too small gets nothing written and the size
+// needed; without a data buffer the call is a size query.
 LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
 {
-    if (qvrsim::injectedFailure("RegQueryValueExW"))
-        return static_cast<LONG>(GetLastError());
-    RegKey* key = keyOf(hKey);
-    if (key == nullptr)
-        return ERROR_INVALID_HANDLE;
+    DWORD injected;
+    if (qvrsim::injectedFailure("RegQueryValueExW", injected))
+        return static_cast<LONG>(injected);
+    if (lpData != nullptr && lpcbData == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    KeyPtr key;
+    LONG rc = valueKey(hKey, key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
     auto it = key->values.find(qvrsim::lowerCase(lpValueName ? wstr(lpValueName) : wstr()));
     if (it == key->values.end())
         return ERROR_FILE_NOT_FOUND;
@@ -158,25 +214,32 @@ LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, L
             *lpcbData = cbNeeded;
         return ERROR_SUCCESS;
     }
-    if (lpcbData == nullptr)
-        return ERROR_INVALID_PARAMETER;
     if (*lpcbData < cbNeeded) {
         *lpcbData = cbNeeded;
         return ERROR_MORE_DATA;
     }
     if (cbNeeded)
         std::memcpy(lpData, value.data.data(), cbNeeded);
+    // A string stored without its terminator gets one when there is room.
+    bool bString = value.type == REG_SZ || value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ;
+    if (bString && cbNeeded >= 2 && cbNeeded % 2 == 0 && *lpcbData >= cbNeeded + 2 &&
+        (lpData[cbNeeded - 2] != 0 || lpData[cbNeeded - 1] != 0)) {
+        lpData[cbNeeded] = 0;
+        lpData[cbNeeded + 1] = 0;
+    }
     *lpcbData = cbNeeded;
     return ERROR_SUCCESS;
 }
 
 LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData)
 {
-    if (qvrsim::injectedFailure("RegSetValueExW"))
-        return static_cast<LONG>(GetLastError());
-    RegKey* key = keyOf(hKey);
-    if (key == nullptr)
-        return ERROR_INVALID_HANDLE;
+    DWORD injected;
+    if (qvrsim::injectedFailure("RegSetValueExW", injected))
+        return static_cast<LONG>(injected);
+    KeyPtr key;
+    LONG rc = valueKey(hKey, key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
     wstr name = lpValueName ? wstr(lpValueName) : wstr();
     qvrsim::RegValue& value = key->values[qvrsim::lowerCase(name)];
     value.name = name;
@@ -187,9 +250,13 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const B
 
 LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName)
 {
-    RegKey* key = keyOf(hKey);
-    if (key == nullptr)
-        return ERROR_INVALID_HANDLE;
+    DWORD injected;
+    if (qvrsim::injectedFailure("RegDeleteValueW", injected))
+        return static_cast<LONG>(injected);
+    KeyPtr key;
+    LONG rc = valueKey(hKey, key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
     return key->values.erase(qvrsim::lowerCase(lpValueName ? wstr(lpValueName) : wstr())) ? ERROR_SUCCESS
                                                                                           : ERROR_FILE_NOT_FOUND;
 }
@@ -197,37 +264,46 @@ LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName)
 // As on Windows, only a key without subkeys can be deleted.
 LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
 {
-    uintptr_t root;
-    std::vector<wstr> path;
-    if (!resolve(hKey, lpSubKey, 0, root, path))
-        return ERROR_INVALID_HANDLE;
-    if (path.empty())
+    DWORD injected;
+    if (qvrsim::injectedFailure("RegDeleteKeyW", injected))
+        return static_cast<LONG>(injected);
+    KeyPtr parent;
+    wstr leaf;
+    LONG rc = parentAndLeaf(hKey, lpSubKey, parent, leaf);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    auto it = parent->subKeys.find(leaf);
+    if (!it->second->subKeys.empty())
         return ERROR_ACCESS_DENIED;
-    RegKey* key = findKey(root, path, false);
-    if (key == nullptr)
-        return ERROR_FILE_NOT_FOUND;
-    if (!key->subKeys.empty())
-        return ERROR_ACCESS_DENIED;
-    std::vector<wstr> parentPath(path.begin(), path.end() - 1);
-    findKey(root, parentPath, false)->subKeys.erase(qvrsim::lowerCase(path.back()));
+    markDeleted(*it->second);
+    parent->subKeys.erase(it);
     return ERROR_SUCCESS;
 }
 
+// Without a sub-key, the key itself stays and only its contents go.
 LONG RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey)
 {
-    uintptr_t root;
-    std::vector<wstr> path;
-    if (!resolve(hKey, lpSubKey, 0, root, path))
-        return ERROR_INVALID_HANDLE;
-    RegKey* key = findKey(root, path, false);
-    if (key == nullptr)
-        return ERROR_FILE_NOT_FOUND;
-    if (path.empty() || (lpSubKey == nullptr || *lpSubKey == 0)) {
+    DWORD injected;
+    if (qvrsim::injectedFailure("RegDeleteTreeW", injected))
+        return static_cast<LONG>(injected);
+    if (lpSubKey == nullptr || *lpSubKey == 0) {
+        KeyPtr key;
+        LONG rc = valueKey(hKey, key);
+        if (rc != ERROR_SUCCESS)
+            return rc;
+        for (auto& sub : key->subKeys)
+            markDeleted(*sub.second);
         key->subKeys.clear();
         key->values.clear();
         return ERROR_SUCCESS;
     }
-    std::vector<wstr> parentPath(path.begin(), path.end() - 1);
-    findKey(root, parentPath, false)->subKeys.erase(qvrsim::lowerCase(path.back()));
+    KeyPtr parent;
+    wstr leaf;
+    LONG rc = parentAndLeaf(hKey, lpSubKey, parent, leaf);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    auto it = parent->subKeys.find(leaf);
+    markDeleted(*it->second);
+    parent->subKeys.erase(it);
     return ERROR_SUCCESS;
 }

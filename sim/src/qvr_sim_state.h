@@ -9,6 +9,14 @@
 #include <string>
 #include <vector>
 
+// Codes the library itself never names, but that Windows returns.
+#define QVR_SIM_ERROR_SHARING_VIOLATION 32L
+#define QVR_SIM_ERROR_FILE_EXISTS 80L
+#define QVR_SIM_ERROR_NEGATIVE_SEEK 131L
+#define QVR_SIM_ERROR_DIR_NOT_EMPTY 145L
+#define QVR_SIM_ERROR_BAD_PATHNAME 161L
+#define QVR_SIM_ERROR_KEY_DELETED 1018L
+
 namespace qvrsim {
 
 // Windows compares names without regard to case (ASCII is enough here).
@@ -25,20 +33,25 @@ struct RegValue {
 
 struct RegKey {
     wstr name;
-    std::map<wstr, std::unique_ptr<RegKey>> subKeys;  // by lower-case name
+    std::map<wstr, std::shared_ptr<RegKey>> subKeys;  // by lower-case name
     std::map<wstr, RegValue> values;                  // by lower-case name
+    // A deleted key lives on for the handles still open on it, which then
+    // get ERROR_KEY_DELETED, as on Windows.
+    bool bDeleted = false;
+};
+
+struct OpenFile {
+    int fd = -1;
+    std::string host;  // the mapped path, for the sharing rules
+    DWORD access = 0;
+    DWORD share = 0;
 };
 
 struct Machine {
-    std::map<uintptr_t, RegKey> roots;
-    // Open registry handles: the root and the path below it.
-    struct KeyHandle {
-        uintptr_t root;
-        std::vector<wstr> path;
-    };
-    std::map<uintptr_t, KeyHandle> keyHandles;
+    std::map<uintptr_t, std::shared_ptr<RegKey>> roots;
+    std::map<uintptr_t, std::shared_ptr<RegKey>> keyHandles;
     uintptr_t nextHandle = 0x1000;
-    std::map<uintptr_t, int> fileHandles;  // handle -> host descriptor
+    std::map<uintptr_t, OpenFile> fileHandles;
     wstr modulePath;
     bool is64Bit = true;
     std::map<std::string, DWORD> failures;
@@ -46,8 +59,9 @@ struct Machine {
 
 Machine& machine();
 
-// True (and the last error set) when a failure was injected for this call.
-bool injectedFailure(const char* function);
+// The error injected for this call of the function, if any (used once).
+// Registry functions return it; the others also make it the last error.
+bool injectedFailure(const char* function, DWORD& error);
 
 }  // namespace qvrsim
 

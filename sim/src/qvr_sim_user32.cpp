@@ -57,7 +57,11 @@ int wsprintfW(LPWSTR buffer, LPCWSTR format, ...)
         }
         bool bNarrow = false;
         bool bWide = false;
-        if (*p == u'h') {
+        bool b64 = false;
+        if (p[0] == u'I' && p[1] == u'6' && p[2] == u'4') {
+            b64 = true;
+            p += 3;
+        } else if (*p == u'h') {
             bNarrow = true;
             ++p;
         } else if (*p == u'l' || *p == u'w') {
@@ -94,20 +98,20 @@ int wsprintfW(LPWSTR buffer, LPCWSTR format, ...)
         }
         case u'd':
         case u'i': {
-            int value = va_arg(args, int);
+            int64_t value = b64 ? va_arg(args, int64_t) : va_arg(args, int);
             if (value < 0)
                 prefix = u"-";
-            field = number(value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value), 10, false);
+            field = number(value < 0 ? 0u - static_cast<uint64_t>(value) : static_cast<uint64_t>(value), 10, false);
             bNumber = true;
             break;
         }
         case u'u':
-            field = number(va_arg(args, unsigned), 10, false);
+            field = number(b64 ? va_arg(args, uint64_t) : va_arg(args, unsigned), 10, false);
             bNumber = true;
             break;
         case u'x':
         case u'X': {
-            unsigned value = va_arg(args, unsigned);
+            uint64_t value = b64 ? va_arg(args, uint64_t) : va_arg(args, unsigned);
             field = number(value, 16, *p == u'X');
             if (bAlternate && value)
                 prefix = *p == u'X' ? u"0X" : u"0x";
@@ -130,9 +134,13 @@ int wsprintfW(LPWSTR buffer, LPCWSTR format, ...)
             out += std::u16string(pad, u' ') + prefix + field;
     }
     va_end(args);
-    size_t cch = out.size() < kMaxOutput ? out.size() : kMaxOutput - 1;
+    // Wine keeps one unit for the terminator and counts an output that
+    // reaches it (1,023 characters or more) as cut short: the first 1,023
+    // characters and the terminator are written, and the result is 1,024.
+    bool bCut = out.size() >= kMaxOutput - 1;
+    size_t cch = bCut ? kMaxOutput - 1 : out.size();
     for (size_t i = 0; i < cch; ++i)
         buffer[i] = out[i];
     buffer[cch] = 0;
-    return static_cast<int>(cch);
+    return static_cast<int>(bCut ? kMaxOutput : cch);
 }
