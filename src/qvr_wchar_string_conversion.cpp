@@ -16,8 +16,7 @@ namespace {
 const WCHAR* const kConvSourceFile = QVR_T("qvr_wchar_string.cpp");
 const WCHAR* const kConvClassName = QVR_T("CQVRWCharString");
 
-const unsigned short kConvDigits[] = {'0', '1', '2', '3', '4', '5', '6', '7',
-                                      '8', '9', 'A', 'B', 'C', 'D', 'E', 'F'};
+const unsigned short kConvDigits[] = {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'A', 'B', 'C', 'D', 'E', 'F'};
 
 // How a number system marks its text: a prefix "0" + marker, or a suffix.
 struct ConvSystem {
@@ -295,9 +294,8 @@ bool CQVRWCharString::binaryToNumber(uint32_t& ulValue) const
         if (!convDigitText(*this, kConvBin, digits))
             return false;
         if (digits.getLength() > 32)
-            return convTooManyDigits(QVR_T("this"),
-                                     QVR_T("too many binary digits in string - will overflow unsigned long value"),
-                                     __LINE__);
+            return convTooManyDigits(
+                QVR_T("this"), QVR_T("too many binary digits in string - will overflow unsigned long value"), __LINE__);
         ulValue = static_cast<uint32_t>(convValueOf(digits, 2));
         return true;
     });

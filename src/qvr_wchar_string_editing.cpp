@@ -248,14 +248,12 @@ bool CQVRWCharString::insert(const CQVRWCharString& string, uint32_t ulPos)
         if (ulPos > ulLength)
             throw CQVRBadArgException(QVR_T("ulPos"), QVR_T("position is out of string bounds"), kEditSourceFile,
                                       __LINE__);
-        return editBuild(*this, {{m_pBuffer, ulPos},
-                                 {string.m_pBuffer, string.getLength()},
-                                 {m_pBuffer + ulPos, ulLength - ulPos}});
+        return editBuild(
+            *this, {{m_pBuffer, ulPos}, {string.m_pBuffer, string.getLength()}, {m_pBuffer + ulPos, ulLength - ulPos}});
     });
 }
 
-bool CQVRWCharString::removeString(const CQVRWCharString& subString, uint32_t ulOccurrance,
-                                   SubStringMode subStringMode)
+bool CQVRWCharString::removeString(const CQVRWCharString& subString, uint32_t ulOccurrance, SubStringMode subStringMode)
 {
     return qvrGuard(false, kEditSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
         if (!isValid())
@@ -308,8 +306,8 @@ bool CQVRWCharString::removeString(const CQVRWCharString& subString, uint32_t ul
     });
 }
 
-bool CQVRWCharString::replace(const CQVRWCharString& oldString, const CQVRWCharString& newString,
-                              uint32_t ulOccurrance, SubStringMode subStringMode)
+bool CQVRWCharString::replace(const CQVRWCharString& oldString, const CQVRWCharString& newString, uint32_t ulOccurrance,
+                              SubStringMode subStringMode)
 {
     return qvrGuard(false, kEditSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
         if (!isValid())
@@ -474,8 +472,8 @@ bool CQVRWCharString::getToken(CQVRWCharString& out, const CQVRWCharString& deli
         if (!isValid() || !delimiter.isValid())
             return false;
         if (ulOccurrance == 0)
-            throw CQVRBadArgException(kEditArgOccurrance, QVR_T("ulOccurrance must be greater than 0"),
-                                      kEditSourceFile, __LINE__);
+            throw CQVRBadArgException(kEditArgOccurrance, QVR_T("ulOccurrance must be greater than 0"), kEditSourceFile,
+                                      __LINE__);
         uint32_t ulDelimiters = countOf(delimiter);
         CQVRWCharString field;
         if (ulDelimiters == 0) {

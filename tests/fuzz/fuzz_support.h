@@ -24,10 +24,10 @@ typedef std::basic_string<unsigned short> units;
     std::abort();
 }
 
-#define QVR_FUZZ_CHECK(cond)                                \
-    do {                                                    \
-        if (!(cond))                                        \
-            ::qvrfuzz::fail(#cond, __FILE__, __LINE__);     \
+#define QVR_FUZZ_CHECK(cond)                                                                                           \
+    do {                                                                                                               \
+        if (!(cond))                                                                                                   \
+            ::qvrfuzz::fail(#cond, __FILE__, __LINE__);                                                                \
     } while (0)
 
 // Reads the fuzz input front to back.

@@ -101,8 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t cb)
         // getToken hands out the same fields one by one, and no more.
         for (size_t i = 0; i < fields.size(); ++i) {
             Str field;
-            QVR_FUZZ_CHECK(s.getToken(field, delim, static_cast<uint32_t>(i + 1), Str::tmSeparated, CQVRFlags(0),
-                                      CQVRFlags(0)));
+            QVR_FUZZ_CHECK(
+                s.getToken(field, delim, static_cast<uint32_t>(i + 1), Str::tmSeparated, CQVRFlags(0), CQVRFlags(0)));
             QVR_FUZZ_CHECK(qvrfuzz::textOf(field) == fields[i]);
         }
         Str untouched = qvrfuzz::makeString(delimiter);

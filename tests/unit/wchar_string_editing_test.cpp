@@ -97,7 +97,7 @@ TEST_F(WCharStringEditingTest, DeleteRangeForwardAndWrapping)
         bool bStart, bEnd;
         const char* szResult;
     } cases[] = {
-        {1, 4, false, false, "abef"}, {1, 4, true, true, "af"},   {1, 4, true, false, "aef"},
+        {1, 4, false, false, "abef"}, {1, 4, true, true, "af"},     {1, 4, true, false, "aef"},
         {0, 5, true, true, ""},       {4, 1, false, false, "bcde"}, {4, 1, true, false, "bcd"},
         {4, 1, false, true, "cde"},   {1, 0, true, true, ""},       {5, 0, false, false, "abcdef"},
     };
@@ -469,8 +469,8 @@ TEST_F(WCharStringEditingTest, GetTokenSeparatedFieldsIncludingEmptyOnes)
     EXPECT_EQ(textOf(out), W("one two"));
     EXPECT_FALSE(S("one two").getToken(out, S(","), 2, Str::tmSeparated, CQVRFlags(0), CQVRFlags(0)));
     // Multi-unit delimiters and a field after the last one.
-    ASSERT_TRUE(S("k :: v :: ").getToken(out, S("::"), 2, Str::tmSeparated, CQVRFlags(kBothEnds),
-                                         CQVRFlags(kAllWhitespace)));
+    ASSERT_TRUE(
+        S("k :: v :: ").getToken(out, S("::"), 2, Str::tmSeparated, CQVRFlags(kBothEnds), CQVRFlags(kAllWhitespace)));
     EXPECT_EQ(textOf(out), W("v"));
     ASSERT_TRUE(S("k :: v :: ").getToken(out, S("::"), 3, Str::tmSeparated, CQVRFlags(0), CQVRFlags(0)));
     EXPECT_EQ(textOf(out), W(" "));
