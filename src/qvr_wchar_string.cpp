@@ -495,6 +495,38 @@ bool editCopy(CQVRWCharString& out, const CQVRWCharString& source)
     return out.getSize() == source.getSize();
 }
 
+// The mode checks that removeString and replace share: how many steps, and
+// the occurrence the first one works on. An ssmOccur number past the count
+// is reported with the caller's own message.
+void editModeSteps(CQVRWCharString::SubStringMode subStringMode, uint32_t ulOccurrance, uint32_t ulCount,
+                   const WCHAR* szOccurOutOfBounds, uint32_t& ulSteps, uint32_t& ulFirst)
+{
+    ulSteps = 1;
+    ulFirst = 1;
+    switch (subStringMode) {
+    case CQVRWCharString::ssmAll:
+        ulSteps = ulCount;
+        return;
+    case CQVRWCharString::ssmOccur:
+        if (ulOccurrance == 0)
+            throw CQVRBadArgException(kArgOccurrance, QVR_T("ssmOccur mode requires ulOccurrance to be greater than 0"),
+                                      kSourceFile, __LINE__);
+        if (ulOccurrance > ulCount)
+            throw CQVRBadArgException(kArgOccurrance, szOccurOutOfBounds, kSourceFile, __LINE__);
+        ulFirst = ulOccurrance;
+        return;
+    case CQVRWCharString::ssmNum:
+        if (ulOccurrance == 0)
+            throw CQVRBadArgException(kArgOccurrance, QVR_T("ssmNum mode requires ulOccurrance to be greater than 0"),
+                                      kSourceFile, __LINE__);
+        if (ulOccurrance > ulCount)
+            throw CQVRBadArgException(kArgOccurrance, kEditNotEnoughStrings, kSourceFile, __LINE__);
+        ulSteps = ulOccurrance;
+        return;
+    }
+    throw CQVRBadArgException(kEditArgSubStringMode, kEditInvalidMode, kSourceFile, __LINE__);
+}
+
 }  // namespace
 
 // --- cutting ----------------------------------------------------------------
@@ -683,31 +715,7 @@ bool CQVRWCharString::removeString(const CQVRWCharString& subString, uint32_t ul
             return false;
         uint32_t ulRemovals = 1;
         uint32_t ulWhich = 1;
-        switch (subStringMode) {
-        case ssmAll:
-            ulRemovals = ulCount;
-            break;
-        case ssmOccur:
-            if (ulOccurrance == 0)
-                throw CQVRBadArgException(kArgOccurrance,
-                                          QVR_T("ssmOccur mode requires ulOccurrance to be greater than 0"),
-                                          kSourceFile, __LINE__);
-            if (ulOccurrance > ulCount)
-                throw CQVRBadArgException(kArgOccurrance, kEditNotEnoughStrings, kSourceFile, __LINE__);
-            ulWhich = ulOccurrance;
-            break;
-        case ssmNum:
-            if (ulOccurrance == 0)
-                throw CQVRBadArgException(kArgOccurrance,
-                                          QVR_T("ssmNum mode requires ulOccurrance to be greater than 0"),
-                                          kSourceFile, __LINE__);
-            if (ulOccurrance > ulCount)
-                throw CQVRBadArgException(kArgOccurrance, kEditNotEnoughStrings, kSourceFile, __LINE__);
-            ulRemovals = ulOccurrance;
-            break;
-        default:
-            throw CQVRBadArgException(kEditArgSubStringMode, kEditInvalidMode, kSourceFile, __LINE__);
-        }
+        editModeSteps(subStringMode, ulOccurrance, ulCount, kEditNotEnoughStrings, ulRemovals, ulWhich);
         uint32_t ulSubLength = sub.getLength();
         for (uint32_t i = 0; i < ulRemovals; ++i) {
             uint32_t ulPos = 0;
@@ -739,33 +747,9 @@ bool CQVRWCharString::replace(const CQVRWCharString& oldString, const CQVRWCharS
         if (ulCount == 0)
             return false;
         uint32_t ulSteps = 1;
-        uint64_t ullWhich = 1;
-        switch (subStringMode) {
-        case ssmAll:
-            ulSteps = ulCount;
-            break;
-        case ssmOccur:
-            if (ulOccurrance == 0)
-                throw CQVRBadArgException(kArgOccurrance,
-                                          QVR_T("ssmOccur mode requires ulOccurrance to be greater than 0"),
-                                          kSourceFile, __LINE__);
-            if (ulOccurrance > ulCount)
-                throw CQVRBadArgException(kArgOccurrance, QVR_T("occurrance is out of bounds"), kSourceFile,
-                                          __LINE__);
-            ullWhich = ulOccurrance;
-            break;
-        case ssmNum:
-            if (ulOccurrance == 0)
-                throw CQVRBadArgException(kArgOccurrance,
-                                          QVR_T("ssmNum mode requires ulOccurrance to be greater than 0"),
-                                          kSourceFile, __LINE__);
-            if (ulOccurrance > ulCount)
-                throw CQVRBadArgException(kArgOccurrance, kEditNotEnoughStrings, kSourceFile, __LINE__);
-            ulSteps = ulOccurrance;
-            break;
-        default:
-            throw CQVRBadArgException(kEditArgSubStringMode, kEditInvalidMode, kSourceFile, __LINE__);
-        }
+        uint32_t ulFirst = 1;
+        editModeSteps(subStringMode, ulOccurrance, ulCount, QVR_T("occurrance is out of bounds"), ulSteps, ulFirst);
+        uint64_t ullWhich = ulFirst;
         // Copies of oldString inside newString are stepped over, so that what
         // was put in is not replaced again.
         uint32_t ulAdvance = newCopy.countOf(oldCopy);
