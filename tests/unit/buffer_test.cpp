@@ -1,6 +1,7 @@
 // The typed buffer: zero-filled allocation, growth and writing rules, the
 // failure messages it logs, and the one exception that reaches the caller.
 #include "qvr_buffer.h"
+#include "qvr_test_helpers.h"
 #include "qvr_test_machine.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 
 using qvrtest::W;
 using qvrtest::wstr;
+using qvrtest::linesWith;
 
 namespace {
 
@@ -30,26 +32,7 @@ std::vector<unsigned char> bytesOf(const Bytes& buffer)
     return std::vector<unsigned char>(buffer.getBuffer(), buffer.getBuffer() + buffer.getSize());
 }
 
-// Log lines that hold the given text.
-std::vector<wstr> linesWith(const wstr& logPath, const char* szText)
-{
-    std::vector<wstr> found;
-    for (const wstr& line : qvrtest::readLogLines(logPath)) {
-        if (line.find(W(szText)) != wstr::npos)
-            found.push_back(line);
-    }
-    return found;
-}
-
-class BufferTest : public qvrtest::MachineTest {
-protected:
-    void SetUp() override
-    {
-        qvrtest::MachineTest::SetUp();
-        m_log = qvrtest::enableTextLog();
-    }
-    wstr m_log;
-};
+class BufferTest : public qvrtest::LoggedMachineTest {};
 
 TEST_F(BufferTest, AllocationZeroFillsAndZeroSizeLeavesNoArray)
 {

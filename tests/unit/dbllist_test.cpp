@@ -1,5 +1,6 @@
 // The list: tail growth, the single cursor, copies per node kind, equality.
 #include "qvr_dbllist.h"
+#include "qvr_test_helpers.h"
 #include "qvr_test_machine.h"
 #include "qvr_wchar_string.h"
 
@@ -7,17 +8,16 @@
 
 using qvrtest::W;
 using qvrtest::wstr;
+using qvrtest::Str;
+using qvrtest::S;
 
 namespace {
 
-typedef CQVRWCharString Str;
 typedef CQVRDblList<CQVRObjNode<Str>> StringList;
 typedef CQVRDblList<CQVRPtrNode<Str>> StringPtrList;
 
 enum Location { locUser = 1, locMachine = 2, locPolicy = 4 };
 typedef CQVRDblList<CQVRStdNode<Location>> LocationList;
-
-Str S(const char* szText) { return Str(W(szText).c_str()); }
 
 wstr currentText(const StringList& list)
 {

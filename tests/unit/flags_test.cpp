@@ -1,6 +1,7 @@
 // The flag word: flag tests, the table index of a flag, and what each
 // operation stores in its trace.
 #include "qvr_flags.h"
+#include "qvr_test_helpers.h"
 #include "qvr_test_machine.h"
 
 #include <gtest/gtest.h>
@@ -9,18 +10,9 @@
 
 using qvrtest::W;
 using qvrtest::wstr;
+using qvrtest::linesWith;
 
 namespace {
-
-std::vector<wstr> linesWith(const wstr& logPath, const char* szText)
-{
-    std::vector<wstr> found;
-    for (const wstr& line : qvrtest::readLogLines(logPath)) {
-        if (line.find(W(szText)) != wstr::npos)
-            found.push_back(line);
-    }
-    return found;
-}
 
 bool anyLine(const std::vector<wstr>& lines, const char* szText)
 {

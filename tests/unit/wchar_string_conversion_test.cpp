@@ -1,5 +1,6 @@
 // The string's number systems and byte codes.
 #include "qvr_buffer_init_exception.h"
+#include "qvr_test_helpers.h"
 #include "qvr_test_machine.h"
 #include "qvr_wchar_string.h"
 
@@ -11,36 +12,14 @@
 
 using qvrtest::W;
 using qvrtest::wstr;
+using qvrtest::Str;
+using qvrtest::S;
+using qvrtest::textOf;
+using qvrtest::bytesOf;
+using qvrtest::linesWith;
+using qvrtest::badArgLines;
 
 namespace {
-
-typedef CQVRWCharString Str;
-
-Str S(const char* szText) { return Str(W(szText).c_str()); }
-
-wstr textOf(const Str& s) { return s.getText() == nullptr ? wstr() : wstr(s.getText()); }
-
-std::vector<wstr> linesWith(const wstr& logPath, const char* szText)
-{
-    std::vector<wstr> found;
-    for (const wstr& line : qvrtest::readLogLines(logPath)) {
-        if (line.find(W(szText)) != wstr::npos)
-            found.push_back(line);
-    }
-    return found;
-}
-
-size_t badArgLines(const wstr& logPath, const char* szArgument, const char* szMessage)
-{
-    std::string text = std::string("\"A bad argument was provided ( ") + szArgument + " ). " + szMessage + "\"";
-    return linesWith(logPath, text.c_str()).size();
-}
-
-std::vector<unsigned char> bytesOf(const CQVRBuffer<unsigned char>& buffer)
-{
-    const unsigned char* p = buffer.getBuffer();
-    return p == nullptr ? std::vector<unsigned char>() : std::vector<unsigned char>(p, p + buffer.getSize());
-}
 
 // The value toNumber gives, or this marker when it fails.
 const uint32_t kUntouched = 0xDEADBEEFu;
@@ -54,15 +33,7 @@ uint32_t numberOf(const char* szText, Str::NumberSystem system)
     return ulValue;
 }
 
-class WCharStringConversionTest : public qvrtest::MachineTest {
-protected:
-    void SetUp() override
-    {
-        qvrtest::MachineTest::SetUp();
-        m_log = qvrtest::enableTextLog();
-    }
-    wstr m_log;
-};
+class WCharStringConversionTest : public qvrtest::LoggedMachineTest {};
 
 // --- classification -----------------------------------------------------------
 

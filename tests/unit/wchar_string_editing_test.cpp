@@ -2,6 +2,7 @@
 // modes, whitespace and fields.
 #include "qvr_dbllist.h"
 #include "qvr_obj_node.h"
+#include "qvr_test_helpers.h"
 #include "qvr_test_machine.h"
 #include "qvr_wchar_string.h"
 
@@ -11,32 +12,15 @@
 
 using qvrtest::W;
 using qvrtest::wstr;
+using qvrtest::Str;
+using qvrtest::S;
+using qvrtest::textOf;
+using qvrtest::linesWith;
+using qvrtest::badArgLines;
 
 namespace {
 
-typedef CQVRWCharString Str;
 typedef CQVRDblList<CQVRObjNode<Str>> List;
-
-Str S(const char* szText) { return Str(W(szText).c_str()); }
-
-wstr textOf(const Str& s) { return s.getText() == nullptr ? wstr() : wstr(s.getText()); }
-
-std::vector<wstr> linesWith(const wstr& logPath, const char* szText)
-{
-    std::vector<wstr> found;
-    for (const wstr& line : qvrtest::readLogLines(logPath)) {
-        if (line.find(W(szText)) != wstr::npos)
-            found.push_back(line);
-    }
-    return found;
-}
-
-// The log holds the bad-argument entry for this argument and message.
-size_t badArgLines(const wstr& logPath, const char* szArgument, const char* szMessage)
-{
-    std::string text = std::string("\"A bad argument was provided ( ") + szArgument + " ). " + szMessage + "\"";
-    return linesWith(logPath, text.c_str()).size();
-}
 
 std::vector<wstr> fieldsOf(List& list)
 {
@@ -53,15 +37,7 @@ std::vector<wstr> fieldsOf(List& list)
 const uint32_t kBothEnds = 3;
 const uint32_t kAllWhitespace = 255;
 
-class WCharStringEditingTest : public qvrtest::MachineTest {
-protected:
-    void SetUp() override
-    {
-        qvrtest::MachineTest::SetUp();
-        m_log = qvrtest::enableTextLog();
-    }
-    wstr m_log;
-};
+class WCharStringEditingTest : public qvrtest::LoggedMachineTest {};
 
 // --- cutting ------------------------------------------------------------------
 

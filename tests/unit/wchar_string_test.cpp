@@ -1,4 +1,5 @@
 // The string's representation, assignment, ordering and search rules.
+#include "qvr_test_helpers.h"
 #include "qvr_test_machine.h"
 #include "qvr_wchar_string.h"
 
@@ -8,24 +9,12 @@
 
 using qvrtest::W;
 using qvrtest::wstr;
+using qvrtest::Str;
+using qvrtest::S;
+using qvrtest::textOf;
+using qvrtest::linesWith;
 
 namespace {
-
-typedef CQVRWCharString Str;
-
-Str S(const char* szText) { return Str(W(szText).c_str()); }
-
-wstr textOf(const Str& s) { return s.getText() == nullptr ? wstr() : wstr(s.getText()); }
-
-std::vector<wstr> linesWith(const wstr& logPath, const char* szText)
-{
-    std::vector<wstr> found;
-    for (const wstr& line : qvrtest::readLogLines(logPath)) {
-        if (line.find(W(szText)) != wstr::npos)
-            found.push_back(line);
-    }
-    return found;
-}
 
 // A valid string of length 0: an array that holds only zeros.
 Str validButEmpty()
@@ -35,15 +24,7 @@ Str validButEmpty()
     return s;
 }
 
-class WCharStringTest : public qvrtest::MachineTest {
-protected:
-    void SetUp() override
-    {
-        qvrtest::MachineTest::SetUp();
-        m_log = qvrtest::enableTextLog();
-    }
-    wstr m_log;
-};
+class WCharStringTest : public qvrtest::LoggedMachineTest {};
 
 TEST_F(WCharStringTest, EmptyTextHasNoArray)
 {
