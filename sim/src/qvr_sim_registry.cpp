@@ -240,6 +240,12 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const B
     LONG rc = valueKey(hKey, key);
     if (rc != ERROR_SUCCESS)
         return rc;
+    // Windows and Wine keep the terminator of a string given without it when
+    // one follows right behind the data; they look one unit past cbData.
+    bool bString = dwType == REG_SZ || dwType == REG_EXPAND_SZ || dwType == REG_MULTI_SZ;
+    if (lpData && bString && cbData >= 2 && cbData % 2 == 0 && (lpData[cbData - 2] || lpData[cbData - 1]) &&
+        lpData[cbData] == 0 && lpData[cbData + 1] == 0)
+        cbData += 2;
     wstr name = lpValueName ? wstr(lpValueName) : wstr();
     qvrsim::RegValue& value = key->values[qvrsim::lowerCase(name)];
     value.name = name;

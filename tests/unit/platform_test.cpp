@@ -153,6 +153,15 @@ TEST_F(RegistryTest, QueryValueAnswers)
         EXPECT_EQ(read[11], cbBuffer >= 12 ? 0 : 0x42) << cbBuffer;
     }
 
+    // Given without its terminator but with one right behind, a string is
+    // stored with it.
+    const WCHAR terminated[] = QVR_T("hello");
+    ASSERT_EQ(RegSetValueExW(m_hKey, QVR_T("Short"), 0, REG_SZ, reinterpret_cast<const BYTE*>(terminated), 10),
+              ERROR_SUCCESS);
+    cb = 0;
+    EXPECT_EQ(RegQueryValueExW(m_hKey, QVR_T("Short"), nullptr, nullptr, nullptr, &cb), ERROR_SUCCESS);
+    EXPECT_EQ(cb, 12u);
+
     DWORD number = 0;
     cb = sizeof number;
     ASSERT_EQ(RegQueryValueExW(m_hKey, QVR_T("Number"), nullptr, &type, reinterpret_cast<BYTE*>(&number), &cb),
