@@ -255,6 +255,18 @@ bool CQVRWCharString::operator>=(const CQVRWCharString& other) const { return co
 
 // --- search -----------------------------------------------------------------
 
+// Both strings hold text and the substring is not longer than the string:
+// the two lengths a scan needs.
+static bool searchLengths(const CQVRWCharString& text, const CQVRWCharString& subString, uint32_t& ulLength,
+                          uint32_t& ulSubLength)
+{
+    if (!text.isValid() || !subString.isValid())
+        return false;
+    ulLength = text.getLength();
+    ulSubLength = subString.getLength();
+    return ulSubLength != 0 && ulLength >= ulSubLength;
+}
+
 bool CQVRWCharString::matchesAt(const CQVRWCharString& subString, uint32_t ulSubLength, uint32_t ulPos) const
 {
     for (uint32_t i = 0; i < ulSubLength; ++i) {
@@ -268,11 +280,9 @@ bool CQVRWCharString::find(const CQVRWCharString& subString, uint32_t ulOccurran
                            uint32_t& ulPos) const
 {
     return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
-        if (!isValid() || !subString.isValid())
-            return false;
-        uint32_t ulLength = getLength();
-        uint32_t ulSubLength = subString.getLength();
-        if (ulSubLength == 0 || ulLength < ulSubLength)
+        uint32_t ulLength = 0;
+        uint32_t ulSubLength = 0;
+        if (!searchLengths(*this, subString, ulLength, ulSubLength))
             return false;
         if (ulOccurrance > ulLength)
             throw CQVRBadArgException(kArgOccurrance,
@@ -309,11 +319,9 @@ bool CQVRWCharString::find(const CQVRWCharString& subString, uint32_t ulOccurran
 uint32_t CQVRWCharString::countOf(const CQVRWCharString& subString) const
 {
     return qvrGuard(static_cast<uint32_t>(0), kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> uint32_t {
-        if (!isValid() || !subString.isValid())
-            return 0;
-        uint32_t ulLength = getLength();
-        uint32_t ulSubLength = subString.getLength();
-        if (ulSubLength == 0 || ulLength < ulSubLength)
+        uint32_t ulLength = 0;
+        uint32_t ulSubLength = 0;
+        if (!searchLengths(*this, subString, ulLength, ulSubLength))
             return 0;
         uint32_t ulCount = 0;
         for (uint32_t ulStart = 0; ulStart <= ulLength - ulSubLength; ++ulStart) {
@@ -330,11 +338,9 @@ bool CQVRWCharString::getOccurrence(const CQVRWCharString& subString, uint32_t u
                                     uint32_t& ulOccurrance) const
 {
     return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
-        if (!isValid() || !subString.isValid())
-            return false;
-        uint32_t ulLength = getLength();
-        uint32_t ulSubLength = subString.getLength();
-        if (ulSubLength == 0 || ulLength < ulSubLength)
+        uint32_t ulLength = 0;
+        uint32_t ulSubLength = 0;
+        if (!searchLengths(*this, subString, ulLength, ulSubLength))
             return false;
         if (parseMode != pmForward && parseMode != pmBackward)
             throw CQVRBadArgException(kArgParseMode, kInvalidParseMode, kSourceFile, __LINE__);
@@ -375,11 +381,9 @@ bool CQVRWCharString::endsWith(const CQVRWCharString& subString) const
 {
     CQVRFunctionTrace trace(kClassName, QVR_T("endsWith"), kSourceFile, __LINE__);
     return trace.logical(qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::LastError, [&]() -> bool {
-        if (!isValid() || !subString.isValid())
-            return false;
-        uint32_t ulLength = getLength();
-        uint32_t ulSubLength = subString.getLength();
-        if (ulSubLength == 0 || ulLength < ulSubLength)
+        uint32_t ulLength = 0;
+        uint32_t ulSubLength = 0;
+        if (!searchLengths(*this, subString, ulLength, ulSubLength))
             return false;
         return matchesAt(subString, ulSubLength, ulLength - ulSubLength);
     }));
