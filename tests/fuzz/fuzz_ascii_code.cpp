@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+using qvrfuzz::digitValue;
+using qvrfuzz::isBlank;
 using qvrfuzz::units;
 
 namespace {
@@ -15,22 +17,6 @@ namespace {
 typedef CQVRWCharString Str;
 
 const size_t kMaxText = 3000;
-
-bool isBlank(unsigned short u)
-{
-    return u == ' ' || u == 0x09 || u == 0x0C || u == 0x07 || u == 0x0A || u == 0x08 || u == 0x0D || u == 0x0B;
-}
-
-int hexValue(unsigned short u)
-{
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
-}
 
 // A pair as toNumber reads hexadecimal: blanks off both ends, then one or
 // two digits, or a digit with the suffix 'h'.
@@ -43,12 +29,12 @@ uint8_t pairValue(unsigned short a, unsigned short b)
         t.pop_back();
     while (!t.empty() && isBlank(t.front()))
         t.erase(0, 1);
-    if (t.size() == 1 && hexValue(t[0]) >= 0)
-        return static_cast<uint8_t>(hexValue(t[0]));
-    if (t.size() == 2 && hexValue(t[0]) >= 0 && hexValue(t[1]) >= 0)
-        return static_cast<uint8_t>(hexValue(t[0]) * 16 + hexValue(t[1]));
-    if (t.size() == 2 && hexValue(t[0]) >= 0 && (t[1] == 'h' || t[1] == 'H'))
-        return static_cast<uint8_t>(hexValue(t[0]));
+    if (t.size() == 1 && digitValue(t[0]) < 16)
+        return static_cast<uint8_t>(digitValue(t[0]));
+    if (t.size() == 2 && digitValue(t[0]) < 16 && digitValue(t[1]) < 16)
+        return static_cast<uint8_t>(digitValue(t[0]) * 16 + digitValue(t[1]));
+    if (t.size() == 2 && digitValue(t[0]) < 16 && (t[1] == 'h' || t[1] == 'H'))
+        return static_cast<uint8_t>(digitValue(t[0]));
     return 0;
 }
 

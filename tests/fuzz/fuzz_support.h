@@ -66,6 +66,25 @@ private:
     size_t m_cb;
 };
 
+// The eight characters the string's trimming treats as white space.
+inline bool isBlank(unsigned short u)
+{
+    return u == ' ' || u == 0x09 || u == 0x0C || u == 0x07 || u == 0x0A || u == 0x08 || u == 0x0D || u == 0x0B;
+}
+
+// A digit's value in any system up to hexadecimal; 16 for a unit that is no
+// hexadecimal digit.
+inline int digitValue(unsigned short u)
+{
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return 16;
+}
+
 // A byte as a code unit from a small alphabet that makes matches likely, or
 // (high bit set) as itself.
 inline unsigned short smallAlphabetUnit(uint8_t b)

@@ -6,27 +6,13 @@
 
 #include <cstdint>
 
+using qvrfuzz::digitValue;
+using qvrfuzz::isBlank;
 using qvrfuzz::units;
 
 namespace {
 
 typedef CQVRWCharString Str;
-
-bool isBlank(unsigned short u)
-{
-    return u == ' ' || u == 0x09 || u == 0x0C || u == 0x07 || u == 0x0A || u == 0x08 || u == 0x0D || u == 0x0B;
-}
-
-int digitValue(unsigned short u)
-{
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return 99;
-}
 
 unsigned short lower(unsigned short u) { return u >= 'A' && u <= 'Z' ? static_cast<unsigned short>(u + 32) : u; }
 
