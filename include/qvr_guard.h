@@ -4,7 +4,7 @@
 #ifndef QVR_GUARD_H
 #define QVR_GUARD_H
 
-#include "qvr_logging.h"
+#include "diagnostics/qvr_logging.h"
 #include "qvr_platform.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The two out-of-line steps of the failure convention.
 #include "qvr_guard.h"
 
-#include "qvr_unhandled_exception_exception.h"
+#include "diagnostics/entries/qvr_unhandled_exception_exception.h"
 
 #include <cerrno>
 

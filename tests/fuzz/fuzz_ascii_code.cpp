@@ -3,8 +3,8 @@
 // hexadecimal value of its pair or 0.
 #include "fuzz_support.h"
 
-#include "qvr_buffer.h"
-#include "qvr_wchar_string.h"
+#include "core/qvr_buffer.h"
+#include "core/qvr_wchar_string.h"
 
 #include <cstdint>
 

@@ -3,7 +3,7 @@
 // and the checks that leave the string untouched.
 #include "fuzz_support.h"
 
-#include "qvr_wchar_string.h"
+#include "core/qvr_wchar_string.h"
 
 #include <cstdint>
 #include <vector>

@@ -3,8 +3,8 @@
 #ifndef QVR_FUZZ_SUPPORT_H
 #define QVR_FUZZ_SUPPORT_H
 
-#include "qvr_buffer.h"
-#include "qvr_wchar_string.h"
+#include "core/qvr_buffer.h"
+#include "core/qvr_wchar_string.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // and number to text and back for every width and both prefix settings.
 #include "fuzz_support.h"
 
-#include "qvr_wchar_string.h"
+#include "core/qvr_wchar_string.h"
 
 #include <cstdint>
 

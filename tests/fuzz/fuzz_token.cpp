@@ -4,9 +4,9 @@
 // the chosen ends.
 #include "fuzz_support.h"
 
-#include "qvr_dbllist.h"
-#include "qvr_obj_node.h"
-#include "qvr_wchar_string.h"
+#include "core/qvr_dbllist.h"
+#include "core/qvr_obj_node.h"
+#include "core/qvr_wchar_string.h"
 
 #include <cstdint>
 #include <vector>

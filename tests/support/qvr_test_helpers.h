@@ -4,7 +4,7 @@
 #define QVR_TEST_HELPERS_H
 
 #include "qvr_test_machine.h"
-#include "qvr_wchar_string.h"
+#include "core/qvr_wchar_string.h"
 
 #include <cstddef>
 #include <vector>

@@ -8,7 +8,7 @@
 
 #include "qvr_test_machine.h"
 
-#include "qvr_log_configuration.h"
+#include "diagnostics/qvr_log_configuration.h"
 
 #ifdef _WIN32
 #include <filesystem>

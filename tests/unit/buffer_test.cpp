@@ -1,6 +1,6 @@
 // The typed buffer: zero-filled allocation, growth and writing rules, the
 // failure messages it logs, and the one exception that reaches the caller.
-#include "qvr_buffer.h"
+#include "core/qvr_buffer.h"
 #include "qvr_test_helpers.h"
 #include "qvr_test_machine.h"
 

@@ -1,8 +1,8 @@
 // The list: tail growth, the single cursor, copies per node kind, equality.
-#include "qvr_dbllist.h"
+#include "core/qvr_dbllist.h"
 #include "qvr_test_helpers.h"
 #include "qvr_test_machine.h"
-#include "qvr_wchar_string.h"
+#include "core/qvr_wchar_string.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The flag word: flag tests, the table index of a flag, and what each
 // operation stores in its trace.
-#include "qvr_flags.h"
+#include "core/qvr_flags.h"
 #include "qvr_test_helpers.h"
 #include "qvr_test_machine.h"
 

@@ -1,14 +1,14 @@
 // Which entries the registry configuration lets through: the master switch,
 // the detail mask and its EXIT rules, the class filters, the per-application
 // setting and the dynamic logging state that is read once.
-#include "qvr_detailed_log.h"
-#include "qvr_function_trace.h"
-#include "qvr_log_configuration.h"
-#include "qvr_log_debug.h"
-#include "qvr_log_notification.h"
-#include "qvr_mem_destroy_fail_warning.h"
+#include "diagnostics/qvr_detailed_log.h"
+#include "diagnostics/qvr_function_trace.h"
+#include "diagnostics/qvr_log_configuration.h"
+#include "diagnostics/qvr_log_debug.h"
+#include "diagnostics/qvr_log_notification.h"
+#include "diagnostics/entries/qvr_mem_destroy_fail_warning.h"
 #include "qvr_test_machine.h"
-#include "qvr_unhandled_exception_exception.h"
+#include "diagnostics/entries/qvr_unhandled_exception_exception.h"
 
 #include <gtest/gtest.h>
 

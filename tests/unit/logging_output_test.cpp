@@ -1,9 +1,9 @@
 // The text log line, byte for byte: every part of a detailed and of a simple
 // record, the result forms, the file's byte-order mark and line ends, and
 // the bound on a long line.
-#include "qvr_detailed_log.h"
-#include "qvr_log_notification.h"
-#include "qvr_simple_log.h"
+#include "diagnostics/qvr_detailed_log.h"
+#include "diagnostics/qvr_log_notification.h"
+#include "diagnostics/qvr_simple_log.h"
 #include "qvr_test_machine.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The string's number systems and byte codes.
-#include "qvr_buffer_init_exception.h"
+#include "diagnostics/entries/qvr_buffer_init_exception.h"
 #include "qvr_test_helpers.h"
 #include "qvr_test_machine.h"
-#include "qvr_wchar_string.h"
+#include "core/qvr_wchar_string.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The string's editing operations: cutting, positions, delimiters, substring
 // modes, whitespace and fields.
-#include "qvr_dbllist.h"
-#include "qvr_obj_node.h"
+#include "core/qvr_dbllist.h"
+#include "core/qvr_obj_node.h"
 #include "qvr_test_helpers.h"
 #include "qvr_test_machine.h"
-#include "qvr_wchar_string.h"
+#include "core/qvr_wchar_string.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The string's representation, assignment, ordering and search rules.
 #include "qvr_test_helpers.h"
 #include "qvr_test_machine.h"
-#include "qvr_wchar_string.h"
+#include "core/qvr_wchar_string.h"
 
 #include <gtest/gtest.h>
 

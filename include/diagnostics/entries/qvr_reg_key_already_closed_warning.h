@@ -1,0 +1,14 @@
+#ifndef QVR_REG_KEY_ALREADY_CLOSED_WARNING_H
+#define QVR_REG_KEY_ALREADY_CLOSED_WARNING_H
+
+#include "diagnostics/qvr_log_warning.h"
+
+// "Registry key is already closed ( %s )"
+class CQVRRegKeyAlreadyClosedWarning : public CQVRLogWarning {
+public:
+    CQVRRegKeyAlreadyClosedWarning(const WCHAR* szKeyPath, const WCHAR* szClassName, const WCHAR* szMethodName,
+                                   const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText,
+                                   bool bWriteNow = true, bool bWriteOnDestroy = false);
+};
+
+#endif

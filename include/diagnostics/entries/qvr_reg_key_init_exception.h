@@ -1,0 +1,13 @@
+#ifndef QVR_REG_KEY_INIT_EXCEPTION_H
+#define QVR_REG_KEY_INIT_EXCEPTION_H
+
+#include "diagnostics/qvr_log_exception1.h"
+
+// "CQVRRegistryKey object failed to initialize"
+class CQVRRegKeyInitException : public CQVRLogException1 {
+public:
+    CQVRRegKeyInitException(const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText,
+                            bool bWriteNow = true, bool bWriteOnDestroy = false);
+};
+
+#endif

@@ -1,0 +1,13 @@
+#ifndef QVR_REG_QUERY_INFO_KEY_EXCEPTION_H
+#define QVR_REG_QUERY_INFO_KEY_EXCEPTION_H
+
+#include "diagnostics/qvr_log_exception1.h"
+
+// "Unable to query info on registry key ( "%s" )"
+class CQVRRegQueryInfoKeyException : public CQVRLogException1 {
+public:
+    CQVRRegQueryInfoKeyException(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine,
+                                 uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false);
+};
+
+#endif

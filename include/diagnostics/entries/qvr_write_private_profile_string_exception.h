@@ -1,0 +1,15 @@
+#ifndef QVR_WRITE_PRIVATE_PROFILE_STRING_EXCEPTION_H
+#define QVR_WRITE_PRIVATE_PROFILE_STRING_EXCEPTION_H
+
+#include "diagnostics/qvr_log_exception1.h"
+
+// "Unable to write profile string ( section: %s, key name: %s )"
+class CQVRWritePrivateProfileStringException : public CQVRLogException1 {
+public:
+    // Never written on destroy.
+    CQVRWritePrivateProfileStringException(const WCHAR* szSection, const WCHAR* szKeyName, uint32_t ulError,
+                                           const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText,
+                                           bool bWriteNow = true);
+};
+
+#endif

@@ -1,0 +1,14 @@
+#include "diagnostics/entries/qvr_reg_enum_value_exception.h"
+
+#include "diagnostics/qvr_log_message.h"
+
+CQVRRegEnumValueException::CQVRRegEnumValueException(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szClassName,
+                                                     const WCHAR* szMethodName, const WCHAR* szSourceFile,
+                                                     uint32_t ulLine, uint16_t usOutputTypes, bool bWriteNow,
+                                                     bool bWriteOnDestroy)
+    : CQVRLogException1(
+          CQVRLogMessage(QVR_T("Unable to enumerate values from key ( \"%s\" )"), CQVRLogMessage::orUnknown(szKeyPath))
+              .text(),
+          ulError, rkError, szClassName, szMethodName, szSourceFile, ulLine, bWriteNow, bWriteOnDestroy, usOutputTypes)
+{
+}

@@ -1,0 +1,13 @@
+#include "diagnostics/entries/qvr_reg_query_info_key_exception.h"
+
+#include "diagnostics/qvr_log_message.h"
+
+CQVRRegQueryInfoKeyException::CQVRRegQueryInfoKeyException(const WCHAR* szKeyPath, uint32_t ulError,
+                                                           const WCHAR* szSourceFile, uint32_t ulLine,
+                                                           uint16_t usOutputTypes, bool bWriteNow, bool bWriteOnDestroy)
+    : CQVRLogException1(
+          CQVRLogMessage(QVR_T("Unable to query info on registry key ( \"%s\" )"), CQVRLogMessage::orUnknown(szKeyPath))
+              .text(),
+          ulError, rkPassFail, nullptr, nullptr, szSourceFile, ulLine, bWriteNow, bWriteOnDestroy, usOutputTypes)
+{
+}

@@ -1,0 +1,301 @@
+// The logging configuration, read from the registry afresh for every
+// decision. The raw registry calls are used on purpose: the registry classes
+// log through this reader, and must not be needed to decide about their own
+// entries.
+#include "diagnostics/qvr_log_configuration.h"
+
+#include "diagnostics/qvr_detailed_log_record.h"
+#include "diagnostics/qvr_log_types.h"
+#include "diagnostics/qvr_logging.h"
+
+#include <new>
+
+static const WCHAR* const kLogsKey = QVR_T("SOFTWARE\\Dravonne\\Logs");
+static const WCHAR* const kLogging = QVR_T("Logging");
+static const WCHAR* const kLogDetail = QVR_T("LogDetail");
+static const WCHAR* const kAllowObjects = QVR_T("AllowObjects");
+static const WCHAR* const kExcludeObjects = QVR_T("ExcludeObjects");
+static const WCHAR* const kDynamicLogging = QVR_T("DynamicLogging");
+static const WCHAR* const kTextOutput = QVR_T("TextOutput");
+static const WCHAR* const kXMLOutput = QVR_T("XMLOutput");
+static const WCHAR* const kServerOutput = QVR_T("ServerOutput");
+static const WCHAR* const kHTMLOutput = QVR_T("HTMLOutput");
+static const WCHAR* const kUnknownOutput = QVR_T("UnknownOutput");
+
+static const uint16_t kDefaultLogDetail = 0x1B;  // CRITICAL, EXCEPTION_BAD, ERROR, WARNING
+static const uint16_t kExitErrorNonZero = 0x1000;
+static const uint16_t kExitPassFailFalse = 0x2000;
+static const uint16_t kExitLogicalFalse = 0x4000;
+static const uint32_t kObjectListBytes = 1024;
+static const uint32_t kApplicationValueBytes = 260;
+
+static CQVRLogConfiguration::DynamicLoggingState s_dynamicLogging = CQVRLogConfiguration::dlsNotRead;
+
+namespace {
+
+enum ReadOutcome { roAbsent, roPresent, roRead };
+
+// One value of the configuration key: open, query into the caller's buffer,
+// close. Present whenever the query does not say the value is missing; fully
+// read only when the query succeeded.
+ReadOutcome readValue(const WCHAR* szValueName, void* pBuffer, uint32_t ulBytes)
+{
+    HKEY hKey = nullptr;
+    // Any failure to open counts as an absent key: a handle that was not
+    // handed out must never be queried.
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLogsKey, 0, qvrRegistryView(KEY_READ), &hKey) != ERROR_SUCCESS)
+        return roAbsent;
+    DWORD ulType = 0;
+    DWORD ulSize = ulBytes;
+    const LONG lResult = RegQueryValueExW(hKey, szValueName, nullptr, &ulType, static_cast<BYTE*>(pBuffer), &ulSize);
+    RegCloseKey(hKey);
+    if (lResult == ERROR_FILE_NOT_FOUND)
+        return roAbsent;
+    return lResult == ERROR_SUCCESS ? roRead : roPresent;
+}
+
+// The first four bytes of a value; zero where the value gave fewer.
+bool readDword(const WCHAR* szValueName, uint32_t& ulValue)
+{
+    uint8_t bytes[4] = {0, 0, 0, 0};
+    if (readValue(szValueName, bytes, sizeof(bytes)) == roAbsent)
+        return false;
+    ulValue = static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+              (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+    return true;
+}
+
+// A text value of at most ulBytes bytes into szBuffer, which holds one
+// character more than that for the terminator the registry need not store.
+ReadOutcome readText(const WCHAR* szValueName, WCHAR* szBuffer, uint32_t ulBytes)
+{
+    const uint32_t ulChars = ulBytes / sizeof(WCHAR);
+    for (uint32_t i = 0; i <= ulChars; ++i)
+        szBuffer[i] = 0;
+    const ReadOutcome outcome = readValue(szValueName, szBuffer, ulChars * sizeof(WCHAR));
+    szBuffer[ulChars] = 0;
+    return outcome;
+}
+
+bool isEmpty(const WCHAR* szText) { return szText == nullptr || szText[0] == 0; }
+
+bool contains(const WCHAR* szText, const WCHAR* szPart)
+{
+    for (const WCHAR* p = szText; *p != 0; ++p) {
+        uint32_t i = 0;
+        while (szPart[i] != 0 && p[i] == szPart[i])
+            ++i;
+        if (szPart[i] == 0)
+            return true;
+    }
+    return false;
+}
+
+bool isSpace(WCHAR c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+// A decimal field: optional white space and sign, then digits up to the first
+// other character; no digits give 0. Kept to 16 bits.
+uint16_t parseField(const WCHAR* szField)
+{
+    const WCHAR* p = szField;
+    while (isSpace(*p))
+        ++p;
+    bool bNegative = false;
+    if (*p == '+' || *p == '-') {
+        bNegative = (*p == '-');
+        ++p;
+    }
+    uint32_t ulValue = 0;
+    while (*p >= '0' && *p <= '9') {
+        ulValue = ulValue * 10u + static_cast<uint32_t>(*p - '0');
+        ++p;
+    }
+    if (bNegative)
+        ulValue = 0u - ulValue;
+    return static_cast<uint16_t>(ulValue);
+}
+
+// The running executable's name without directories and last extension.
+// The path may be of any length the platform reports: the buffer grows
+// until the whole path fits.
+bool moduleBaseName(WCHAR*& szName)
+{
+    szName = nullptr;
+    DWORD ulSize = MAX_PATH;
+    for (;;) {
+        WCHAR* szPath = new (std::nothrow) WCHAR[ulSize];
+        if (szPath == nullptr)
+            return false;
+        const DWORD ulLength = GetModuleFileNameW(nullptr, szPath, ulSize);
+        if (ulLength == 0) {
+            delete[] szPath;
+            return false;
+        }
+        if (ulLength >= ulSize - 1 && ulSize < 0x10000) {
+            // Possibly cut: try again with room to spare.
+            delete[] szPath;
+            ulSize *= 2;
+            continue;
+        }
+        const DWORD ulEnd = ulLength < ulSize ? ulLength : ulSize - 1;
+        szPath[ulEnd] = 0;
+        DWORD ulStart = 0;
+        for (DWORD i = 0; i < ulEnd; ++i)
+            if (szPath[i] == '\\' || szPath[i] == '/')
+                ulStart = i + 1;
+        DWORD ulStop = ulEnd;
+        for (DWORD i = ulStart; i < ulEnd; ++i)
+            if (szPath[i] == '.')
+                ulStop = i;
+        bool bResult = false;
+        if (ulStop > ulStart) {
+            szPath[ulStop] = 0;
+            bResult = CQVRLogRecord::setString(szName, szPath + ulStart);
+        }
+        delete[] szPath;
+        return bResult;
+    }
+}
+
+// The per-application setting "output types,detail,remainder". A text without
+// a comma is read as output types alone, with detail 0.
+bool readApplicationSetting(const WCHAR* szApplication, uint16_t& usOutputTypes, uint16_t& usDetail)
+{
+    WCHAR szValue[kApplicationValueBytes / sizeof(WCHAR) + 1];
+    if (readText(szApplication, szValue, kApplicationValueBytes) != roRead)
+        return false;
+    usOutputTypes = parseField(szValue);
+    usDetail = 0;
+    const WCHAR* p = szValue;
+    while (*p != 0 && *p != ',')
+        ++p;
+    if (*p == ',')
+        usDetail = parseField(p + 1);
+    // The remainder after the last comma has no effect.
+    return true;
+}
+
+bool exitAdmitted(uint16_t usDetail, const CQVRLogRecord& record)
+{
+    const bool bFalse = (record.m_ulValue & 0xFF) == 0;
+    if (record.m_ulResultKind == rkError && (usDetail & kExitErrorNonZero) != 0)
+        return record.m_ulValue != 0;
+    if (record.m_ulResultKind == rkPassFail && (usDetail & kExitPassFailFalse) != 0)
+        return bFalse;
+    if (record.m_ulResultKind == rkLogical && (usDetail & kExitLogicalFalse) != 0)
+        return bFalse;
+    return (usDetail & (kExitErrorNonZero | kExitPassFailFalse | kExitLogicalFalse)) == 0;
+}
+
+bool classAdmitted(const WCHAR* szClassName)
+{
+    if (isEmpty(szClassName))
+        return true;
+    WCHAR szList[kObjectListBytes / sizeof(WCHAR) + 1];
+    if (readText(kAllowObjects, szList, kObjectListBytes) != roAbsent)
+        return contains(szList, szClassName);
+    if (readText(kExcludeObjects, szList, kObjectListBytes) != roAbsent)
+        return !contains(szList, szClassName);
+    return true;
+}
+
+}  // namespace
+
+bool CQVRLogConfiguration::isLoggable(CQVRLogging& entry, CQVRLogRecord& record, const CQVRDetailedLogRecord* pDetailed)
+{
+    entry.m_usDetail = 0;
+    try {
+        if (!isLoggingEnabled())
+            return false;
+        // The per-application lookup uses the name the entry came with, so
+        // entries without one always use the global values.
+        const bool bNamed = !isEmpty(record.m_szApplication);
+        if (!bNamed) {
+            WCHAR* szName = nullptr;
+            if (!moduleBaseName(szName))
+                return false;
+            CQVRLogRecord::freeString(record.m_szApplication);
+            record.m_szApplication = szName;
+        }
+        if (bNamed) {
+            WCHAR szProbe[kApplicationValueBytes / sizeof(WCHAR) + 1];
+            if (readText(record.m_szApplication, szProbe, kApplicationValueBytes) != roAbsent) {
+                uint16_t usOutputTypes = 0;
+                uint16_t usDetail = 0;
+                if (!readApplicationSetting(record.m_szApplication, usOutputTypes, usDetail))
+                    return false;
+                entry.m_usDetail = usDetail;
+                entry.m_usOutputTypes = usOutputTypes;
+                return true;
+            }
+        }
+        uint32_t ulDetail = kDefaultLogDetail;
+        readDword(kLogDetail, ulDetail);
+        entry.m_usDetail = static_cast<uint16_t>(ulDetail);
+        if ((record.m_ulLevel & entry.m_usDetail) == 0)
+            return false;
+        if (record.m_ulLevel == llExit && !exitAdmitted(entry.m_usDetail, record))
+            return false;
+        if (pDetailed != nullptr)
+            return classAdmitted(pDetailed->m_szClassName);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CQVRLogConfiguration::isLoggingEnabled()
+{
+    uint32_t ulLogging = 0;
+    return readDword(kLogging, ulLogging) && ulLogging != 0;
+}
+
+bool CQVRLogConfiguration::getOutputPath(uint16_t usOutputType, WCHAR* szBuffer, uint32_t ulBytes)
+{
+    const WCHAR* szValueName = nullptr;
+    switch (usOutputType) {
+    case otText: szValueName = kTextOutput; break;
+    case otXML: szValueName = kXMLOutput; break;
+    case otServer: szValueName = kServerOutput; break;
+    case otHTML: szValueName = kHTMLOutput; break;
+    case otUnknown: szValueName = kUnknownOutput; break;
+    case otNone: return true;  // has no path and needs none
+    default: return false;
+    }
+    const uint32_t ulChars = ulBytes / sizeof(WCHAR);
+    if (szBuffer == nullptr || ulChars == 0)
+        return false;
+    // Read whole into a buffer with room for a terminator, then hand over
+    // what fits the caller's, always terminated.
+    WCHAR* szValue = new (std::nothrow) WCHAR[ulChars + 1];
+    if (szValue == nullptr)
+        return false;
+    const ReadOutcome outcome = readText(szValueName, szValue, ulChars * sizeof(WCHAR));
+    // A path that did not fit is found but handed back empty: a cut path
+    // would name some other file.
+    for (uint32_t i = 0; i < ulChars; ++i)
+        szBuffer[i] = outcome == roRead ? szValue[i] : 0;
+    szBuffer[ulChars - 1] = 0;
+    delete[] szValue;
+    return outcome != roAbsent;
+}
+
+void CQVRLogConfiguration::readDynamicLogging()
+{
+    s_dynamicLogging = dlsOff;
+    uint8_t bytes[4] = {0, 0, 0, 0};
+    if (readValue(kDynamicLogging, bytes, sizeof(bytes)) == roRead && bytes[0] == 1 && bytes[1] == 0 &&
+        bytes[2] == 0 && bytes[3] == 0)
+        s_dynamicLogging = dlsOn;
+}
+
+bool CQVRLogConfiguration::isDynamicLoggingOn()
+{
+    if (s_dynamicLogging == dlsNotRead)
+        readDynamicLogging();
+    return s_dynamicLogging == dlsOn;
+}
+
+CQVRLogConfiguration::DynamicLoggingState CQVRLogConfiguration::getDynamicLoggingState() { return s_dynamicLogging; }
+
+void CQVRLogConfiguration::forgetDynamicLoggingState() { s_dynamicLogging = dlsNotRead; }

@@ -1,0 +1,3 @@
+#include "diagnostics/qvr_logging_output_server.h"
+
+bool CQVRLoggingOutputServer::write(CQVRLogRecord&) { return false; }

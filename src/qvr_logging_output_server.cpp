@@ -1,3 +1,0 @@
-#include "qvr_logging_output_server.h"
-
-bool CQVRLoggingOutputServer::write(CQVRLogRecord&) { return false; }

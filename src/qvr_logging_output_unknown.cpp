@@ -1,3 +1,0 @@
-#include "qvr_logging_output_unknown.h"
-
-bool CQVRLoggingOutputUnknown::write(CQVRLogRecord&) { return false; }

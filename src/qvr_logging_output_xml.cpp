@@ -1,3 +1,0 @@
-#include "qvr_logging_output_xml.h"
-
-bool CQVRLoggingOutputXML::write(CQVRLogRecord&) { return false; }
