@@ -23,4 +23,7 @@ void qvrLogIfNotLogged(CQVRLogging& entry)
 {
     if (!entry.m_bLogged)
         entry.log();
+    // The handler has written it (or tried to): an entry that would also
+    // write itself when destroyed must not appear twice.
+    entry.m_bLogOnDestroy = false;
 }

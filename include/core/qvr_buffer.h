@@ -20,7 +20,8 @@
 #include <new>
 #include <type_traits>
 
-inline constexpr const WCHAR* kQVRBufferSourceFile = QVR_T("include\\qvr_buffer.h");
+inline constexpr QVRSourceFile kQVRBufferFile = {QVR_T("CQVRBuffer"), QVR_T("include\\core\\qvr_buffer.h"),
+                                                QVRErrorSource::Errno};
 
 // Copies n elements and checks the copy routine's answer, which is how a
 // failed copy shows itself.
@@ -30,7 +31,7 @@ inline void qvrCopyElements(T* pDest, const T* pSource, uint32_t ulCount, uint32
     if (ulCount == 0)
         return;
     if (std::memcpy(pDest, pSource, static_cast<size_t>(ulCount) * sizeof(T)) != pDest)
-        throw CQVRMemoryCopyException(static_cast<uint32_t>(errno), kQVRBufferSourceFile, ulLine);
+        throw CQVRMemoryCopyException(static_cast<uint32_t>(errno), kQVRBufferFile, ulLine);
 }
 
 // Zeroes memory through a volatile pointer, so that the wipe before a free is
@@ -49,13 +50,13 @@ public:
     explicit CQVRBuffer(uint32_t ulSize = 0) : m_pBuffer(nullptr), m_ulSize(0)
     {
         if (!allocate(ulSize))
-            throw CQVRBufferInitException(kQVRBufferSourceFile, __LINE__);
+            throw CQVRBufferInitException(kQVRBufferFile, __LINE__);
     }
 
     // ulSize elements of pData placed after ulOffset zero elements.
     CQVRBuffer(const T* pData, uint32_t ulSize, uint32_t ulOffset) : m_pBuffer(nullptr), m_ulSize(0)
     {
-        bool bOk = qvrGuard(false, kQVRBufferSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+        bool bOk = qvrGuard(false, kQVRBufferFile, __LINE__, [&]() -> bool {
             if (ulSize == 0)
                 return true;
             if (pData == nullptr)
@@ -67,7 +68,7 @@ public:
         });
         if (!bOk) {
             CQVRBuffer::destroy();
-            throw CQVRBufferInitException(kQVRBufferSourceFile, __LINE__);
+            throw CQVRBufferInitException(kQVRBufferFile, __LINE__);
         }
     }
 
@@ -75,7 +76,7 @@ public:
     {
         if (!assign(other)) {
             CQVRBuffer::destroy();
-            throw CQVRBufferInitException(kQVRBufferSourceFile, __LINE__);
+            throw CQVRBufferInitException(kQVRBufferFile, __LINE__);
         }
     }
 
@@ -85,7 +86,7 @@ public:
     // Empties the buffer, then gives it ulSize zeroed elements.
     virtual bool allocate(uint32_t ulSize)
     {
-        return qvrGuard(false, kQVRBufferSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+        return qvrGuard(false, kQVRBufferFile, __LINE__, [&]() -> bool {
             if (!destroy())
                 return false;
             if (ulSize == 0)
@@ -105,7 +106,7 @@ public:
                 qvrWipeBytes(m_pBuffer, static_cast<size_t>(m_ulSize) * sizeof(T));
                 delete[] m_pBuffer;
             } catch (...) {
-                CMemDestroyFailWarning warning(QVR_T("m_pBuffer"), kQVRBufferSourceFile, __LINE__);
+                CMemDestroyFailWarning warning(QVR_T("m_pBuffer"), kQVRBufferFile, __LINE__);
                 bOk = false;
             }
         }
@@ -119,7 +120,7 @@ public:
     // growth leaves the contents as they were.
     virtual bool resize(uint32_t ulSize)
     {
-        return qvrGuard(false, kQVRBufferSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+        return qvrGuard(false, kQVRBufferFile, __LINE__, [&]() -> bool {
             if (ulSize == 0)
                 return allocate(0);
             if (ulSize == m_ulSize)
@@ -153,7 +154,7 @@ public:
             CQVRBuffer copy(other);
             return append(copy);
         }
-        return qvrGuard(false, kQVRBufferSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+        return qvrGuard(false, kQVRBufferFile, __LINE__, [&]() -> bool {
             uint32_t ulOldSize = m_ulSize;
             if (other.m_ulSize == 0)
                 return true;
@@ -166,13 +167,13 @@ public:
 
     // Replaces everything from ulOffset on by other's elements; the result
     // has exactly ulOffset + other's size elements.
-    bool appendAt(const CQVRBuffer& other, uint32_t ulOffset)
+    virtual bool appendAt(const CQVRBuffer& other, uint32_t ulOffset)
     {
         if (&other == this) {
             CQVRBuffer copy(other);
             return appendAt(copy, ulOffset);
         }
-        return qvrGuard(false, kQVRBufferSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+        return qvrGuard(false, kQVRBufferFile, __LINE__, [&]() -> bool {
             if (ulOffset > m_ulSize)
                 throw CQVRBadArgException(
                     QVR_T("ulOffset"), QVR_T("can't append a buffer at an offset past the bounds of this buffer"),
@@ -187,25 +188,25 @@ public:
     }
 
     // Copies buffer to positions ulOffset...; grows only when bGrow is set.
-    bool write(const CQVRBuffer& buffer, uint32_t ulOffset, bool bGrow)
+    virtual bool write(const CQVRBuffer& buffer, uint32_t ulOffset, bool bGrow)
     {
         if (&buffer == this) {
             CQVRBuffer copy(buffer);
             return write(copy, ulOffset, bGrow);
         }
-        return qvrGuard(false, kQVRBufferSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+        return qvrGuard(false, kQVRBufferFile, __LINE__, [&]() -> bool {
             if (buffer.m_ulSize == 0)
                 throw CQVRBadArgException(QVR_T("buffer"), QVR_T("buffer is of zero size - can't write"),
-                                          kQVRBufferSourceFile, __LINE__);
+                                          kQVRBufferFile, __LINE__);
             if (static_cast<uint64_t>(ulOffset) + buffer.m_ulSize <= m_ulSize) {
                 qvrCopyElements(m_pBuffer + ulOffset, buffer.m_pBuffer, buffer.m_ulSize, __LINE__);
                 return true;
             }
             if (!bGrow)
                 throw CQVRBadArgException(QVR_T("buffer"), QVR_T("buffer + offset will overrun this buffer"),
-                                          kQVRBufferSourceFile, __LINE__);
+                                          kQVRBufferFile, __LINE__);
             if (!appendAt(buffer, ulOffset))
-                throw CQVRMemoryCopyException(static_cast<uint32_t>(errno), kQVRBufferSourceFile, __LINE__);
+                throw CQVRMemoryCopyException(static_cast<uint32_t>(errno), kQVRBufferFile, __LINE__);
             return true;
         });
     }
@@ -215,13 +216,13 @@ public:
     T& operator[](uint32_t ulIndex)
     {
         if (ulIndex >= m_ulSize)
-            throw CQVRIndexOutOfBoundsException(kQVRBufferSourceFile, __LINE__);
+            throw CQVRIndexOutOfBoundsException(kQVRBufferFile, __LINE__);
         return m_pBuffer[ulIndex];
     }
     T operator[](uint32_t ulIndex) const
     {
         if (ulIndex >= m_ulSize)
-            throw CQVRIndexOutOfBoundsException(kQVRBufferSourceFile, __LINE__);
+            throw CQVRIndexOutOfBoundsException(kQVRBufferFile, __LINE__);
         return m_pBuffer[ulIndex];
     }
 
@@ -240,12 +241,12 @@ public:
     CQVRBuffer<unsigned char> toByteBuffer() const
     {
         CQVRBuffer<unsigned char> result(0);
-        qvrTry(kQVRBufferSourceFile, __LINE__, QVRErrorSource::Errno, [&]() {
+        qvrTry(kQVRBufferFile, __LINE__, [&]() {
             if (m_ulSize == 0)
                 return;
             uint64_t ullBytes = static_cast<uint64_t>(m_ulSize) * 2;
             if (ullBytes > 0xFFFFFFFFu)
-                throw CQVRMemAllocException(QVR_T("m_pBuffer"), kQVRBufferSourceFile, __LINE__);
+                throw CQVRMemAllocException(QVR_T("m_pBuffer"), kQVRBufferFile, __LINE__);
             if (!result.allocate(static_cast<uint32_t>(ullBytes)))
                 return;
             qvrCopyElements(result.getBuffer(), reinterpret_cast<const unsigned char*>(m_pBuffer),
@@ -260,7 +261,7 @@ public:
     CQVRBuffer<unsigned short> toWideBuffer() const
     {
         CQVRBuffer<unsigned short> result(0);
-        qvrTry(kQVRBufferSourceFile, __LINE__, QVRErrorSource::Errno, [&]() {
+        qvrTry(kQVRBufferFile, __LINE__, [&]() {
             if (m_ulSize == 0)
                 return;
             uint32_t ulElements = m_ulSize / 2 + m_ulSize % 2;
@@ -285,7 +286,7 @@ protected:
     {
         if (&other == this)
             return true;
-        return qvrGuard(false, kQVRBufferSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+        return qvrGuard(false, kQVRBufferFile, __LINE__, [&]() -> bool {
             if (!allocate(other.m_ulSize))
                 return false;
             qvrCopyElements(m_pBuffer, other.m_pBuffer, other.m_ulSize, __LINE__);
@@ -298,7 +299,7 @@ protected:
     {
         uint64_t ullSum = static_cast<uint64_t>(a) + b;
         if (ullSum > 0xFFFFFFFFu)
-            throw CQVRMemAllocException(QVR_T("m_pBuffer"), kQVRBufferSourceFile, __LINE__);
+            throw CQVRMemAllocException(QVR_T("m_pBuffer"), kQVRBufferFile, __LINE__);
         return static_cast<uint32_t>(ullSum);
     }
 
@@ -311,7 +312,7 @@ protected:
         if (ullBytes <= 0xFFFFFFFFu)
             p = new (std::nothrow) T[ulSize];
         if (p == nullptr)
-            throw CQVRMemAllocException(QVR_T("m_pBuffer"), kQVRBufferSourceFile, __LINE__);
+            throw CQVRMemAllocException(QVR_T("m_pBuffer"), kQVRBufferFile, __LINE__);
         std::memset(p, 0, static_cast<size_t>(ullBytes));
         return p;
     }

@@ -32,10 +32,10 @@ public:
     // at the tail.
     bool add(ArgType value, uint32_t ulKey = 0)
     {
-        return qvrGuard(false, kQVRDblListSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+        return qvrGuard(false, kQVRDblListFile, __LINE__, [&]() -> bool {
             TNode* pNewNode = new (std::nothrow) TNode(value, ulKey);
             if (pNewNode == nullptr)
-                throw CQVRMemAllocException(QVR_T("pNewNode"), kQVRDblListSourceFile, __LINE__);
+                throw CQVRMemAllocException(QVR_T("pNewNode"), kQVRDblListFile, __LINE__);
             link(pNewNode);
             return true;
         });
@@ -43,7 +43,7 @@ public:
 
     bool removeAll()
     {
-        return qvrGuard(false, kQVRDblListSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+        return qvrGuard(false, kQVRDblListFile, __LINE__, [&]() -> bool {
             // The list is empty before the walk starts, so nothing can be
             // reached twice whatever happens during it.
             TNode* pTempCursor = m_pHead;
@@ -58,7 +58,7 @@ public:
                 try {
                     delete pTempCursor;
                 } catch (...) {
-                    CMemDestroyFailWarning warning(QVR_T("pTempCursor"), kQVRDblListSourceFile, __LINE__);
+                    CMemDestroyFailWarning warning(QVR_T("pTempCursor"), kQVRDblListFile, __LINE__);
                 }
                 pTempCursor = pNext;
             }
@@ -98,7 +98,7 @@ public:
     // A copy of the current value (for pointer nodes, of the pointee).
     bool getCurrent(ValueType& value) const
     {
-        return qvrGuard(false, kQVRDblListSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+        return qvrGuard(false, kQVRDblListFile, __LINE__, [&]() -> bool {
             if (m_pCursor == nullptr)
                 return false;
             const ValueType* pValue = m_pCursor->getValuePointer();
@@ -120,7 +120,7 @@ public:
 
     bool setCurrent(ArgType value)
     {
-        return qvrGuard(false, kQVRDblListSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+        return qvrGuard(false, kQVRDblListFile, __LINE__, [&]() -> bool {
             if (m_pCursor == nullptr)
                 return false;
             m_pCursor->setValue(value);
@@ -131,7 +131,7 @@ public:
     // Same keys and values in the same order.
     bool operator==(const CQVRDblList& other) const
     {
-        return qvrGuard(false, kQVRDblListSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+        return qvrGuard(false, kQVRDblListFile, __LINE__, [&]() -> bool {
             if (m_ulCount != other.m_ulCount)
                 return false;
             const TNode* pMine = m_pHead;
@@ -158,7 +158,7 @@ public:
     {
         if (&other == this)
             return true;
-        return qvrGuard(false, kQVRDblListSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+        return qvrGuard(false, kQVRDblListFile, __LINE__, [&]() -> bool {
             removeAll();
             for (const TNode* pSource = other.m_pHead; pSource != nullptr;
                  pSource = static_cast<const TNode*>(pSource->m_pNext)) {
@@ -168,12 +168,12 @@ public:
                     if (pSourceValue != nullptr) {
                         pCopy = new (std::nothrow) ValueType(*pSourceValue);
                         if (pCopy == nullptr)
-                            throw CQVRMemAllocException(QVR_T("pNode"), kQVRDblListSourceFile, __LINE__);
+                            throw CQVRMemAllocException(QVR_T("pNode"), kQVRDblListFile, __LINE__);
                     }
                     TNode* pNode = new (std::nothrow) TNode(pCopy, pSource->m_ulKey);
                     if (pNode == nullptr) {
                         delete pCopy;
-                        throw CQVRMemAllocException(QVR_T("pNode"), kQVRDblListSourceFile, __LINE__);
+                        throw CQVRMemAllocException(QVR_T("pNode"), kQVRDblListFile, __LINE__);
                     }
                     link(pNode);
                 } else {

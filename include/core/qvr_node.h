@@ -3,6 +3,7 @@
 #ifndef QVR_NODE_H
 #define QVR_NODE_H
 
+#include "qvr_guard.h"
 #include "qvr_platform.h"
 
 #include <cstdint>
@@ -10,7 +11,8 @@
 #include <utility>
 
 // The list's nodes name the list header in the entries they raise.
-inline constexpr const WCHAR* kQVRDblListSourceFile = QVR_T("include\\qvr_dbllist.h");
+inline constexpr QVRSourceFile kQVRDblListFile = {QVR_T("CQVRDblList"), QVR_T("include\\core\\qvr_dbllist.h"),
+                                                  QVRErrorSource::Errno};
 
 template <class T, class = void>
 struct CQVRHasLess : std::false_type {};

@@ -24,7 +24,7 @@ public:
         try {
             delete m_pPointer;
         } catch (...) {
-            CMemDestroyFailWarning warning(QVR_T("m_pPointer"), kQVRDblListSourceFile, __LINE__);
+            CMemDestroyFailWarning warning(QVR_T("m_pPointer"), kQVRDblListFile, __LINE__);
         }
         m_pPointer = nullptr;
     }

@@ -11,7 +11,7 @@ public:
                     const WCHAR* szClassName, const WCHAR* szMethodName, const WCHAR* szSourceFile,
                     uint32_t ulLine, bool bWriteNow, bool bWriteOnDestroy, uint16_t usOutputTypes,
                     const WCHAR* szApplication = nullptr, const WCHAR* szOutputPath = nullptr);
-    CQVRDetailedLog(const CQVRDetailedLog& other);
+    CQVRDetailedLog(const CQVRDetailedLog& other) = default;
     ~CQVRDetailedLog() override;
 
     bool log() override;

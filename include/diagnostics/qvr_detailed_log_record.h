@@ -5,15 +5,10 @@
 #include "diagnostics/qvr_log_record.h"
 
 struct CQVRDetailedLogRecord : CQVRLogRecord {
-    WCHAR* m_szClassName;
-    WCHAR* m_szMethodName;
-    WCHAR* m_szSourceFile;  // as the producer passed it; may hold directories
-    uint32_t m_ulLine;      // 0 means none
-
-    CQVRDetailedLogRecord();
-    CQVRDetailedLogRecord(const CQVRDetailedLogRecord& other);
-    CQVRDetailedLogRecord& operator=(const CQVRDetailedLogRecord& other);
-    ~CQVRDetailedLogRecord();
+    CQVROwnedText m_szClassName;
+    CQVROwnedText m_szMethodName;
+    CQVROwnedText m_szSourceFile;  // as the producer passed it; may hold directories
+    uint32_t m_ulLine = 0;         // 0 means none
 };
 
 #endif

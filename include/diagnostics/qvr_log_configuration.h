@@ -4,11 +4,11 @@
 #ifndef QVR_LOG_CONFIGURATION_H
 #define QVR_LOG_CONFIGURATION_H
 
+#include "diagnostics/qvr_log_decision.h"
 #include "qvr_platform.h"
 
 #include <cstdint>
 
-class CQVRLogging;
 struct CQVRLogRecord;
 struct CQVRDetailedLogRecord;
 
@@ -16,14 +16,19 @@ class CQVRLogConfiguration {
 public:
     enum DynamicLoggingState { dlsNotRead, dlsOn, dlsOff };
 
-    // Whether the entry's record is to be written. May set the entry's
-    // m_usDetail and m_usOutputTypes and the record's m_szApplication.
-    // pDetailed is the same record when it is a detailed one, else null.
-    static bool isLoggable(CQVRLogging& entry, CQVRLogRecord& record, const CQVRDetailedLogRecord* pDetailed);
+    // Whether a record that its entry sends to usOutputTypes is to be
+    // written. A detailed record also passes the class filters.
+    static CQVRLogDecision isLoggable(const CQVRLogRecord& record, uint16_t usOutputTypes);
+    static CQVRLogDecision isLoggable(const CQVRDetailedLogRecord& record, uint16_t usOutputTypes);
     // The "Logging" switch alone.
     static bool isLoggingEnabled();
     // Reads the path value of one output type into szBuffer (ulBytes bytes).
+    // A path that does not fit whole, terminator included, is found but
+    // handed back empty.
     static bool getOutputPath(uint16_t usOutputType, WCHAR* szBuffer, uint32_t ulBytes);
+    // The text output's path, read as the text output reads it (256 bytes);
+    // false when there is none or it does not fit.
+    static bool getTextOutputPath(CQVROwnedText& path);
     // Reads "DynamicLogging" and sets the process-wide state.
     static void readDynamicLogging();
     // The state, reading it first when it has not been read yet.

@@ -14,7 +14,7 @@ public:
     // result is that of the last one called, false when none is selected.
     static bool writeOutputs(uint16_t usOutputTypes, CQVRDetailedLogRecord& record);
     // The same for a simple record; the text output writes its simple form.
-    static bool writeOutputsSimple(uint16_t usOutputTypes, CQVRLogRecord& record);
+    static bool writeOutputs(uint16_t usOutputTypes, CQVRLogRecord& record);
 };
 
 #endif

@@ -1,29 +1,19 @@
-// The simple log record: what happened, without source information.
+// The simple log record: what happened, without source information. Its text
+// fields own their copies, so records copy and destroy like plain values.
 #ifndef QVR_LOG_RECORD_H
 #define QVR_LOG_RECORD_H
 
-#include "qvr_platform.h"
+#include "diagnostics/qvr_owned_text.h"
 
 #include <cstdint>
 
 struct CQVRLogRecord {
-    uint32_t m_ulLevel;
-    WCHAR* m_szMessage;
-    WCHAR* m_szApplication;
-    WCHAR* m_szOutputPath;
-    uint32_t m_ulResultKind;
-    uint32_t m_ulValue;
-
-    CQVRLogRecord();
-    CQVRLogRecord(const CQVRLogRecord& other);
-    CQVRLogRecord& operator=(const CQVRLogRecord& other);
-    ~CQVRLogRecord();
-
-    // Replaces an owned text field with a fresh copy. A null or empty text,
-    // or one of 0x40000000 characters or more, leaves the field null and
-    // gives false.
-    static bool setString(WCHAR*& szField, const WCHAR* szText);
-    static void freeString(WCHAR*& szField);
+    uint32_t m_ulLevel = 0;
+    CQVROwnedText m_szMessage;
+    CQVROwnedText m_szApplication;  // the running program's base name when none was given
+    CQVROwnedText m_szOutputPath;   // the text log file, from the configuration when none was given
+    uint32_t m_ulResultKind = 0;
+    uint32_t m_ulValue = 0;
 };
 
 #endif

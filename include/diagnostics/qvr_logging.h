@@ -9,6 +9,7 @@
 #include <cstdint>
 
 struct CQVRLogRecord;
+struct CQVRDetailedLogRecord;
 
 class CQVRLogging {
 public:
@@ -29,8 +30,14 @@ protected:
     CQVRLogging& operator=(const CQVRLogging&) = default;
 
     // The write sequence: keeps the thread's last error, asks the
-    // configuration, hands the record to the outputs, records success.
-    bool writeSequence(CQVRLogRecord& record, bool bDetailed);
+    // configuration, takes over what it decided, hands the record to the
+    // outputs in the record's own form and records success.
+    bool writeSequence(CQVRDetailedLogRecord& record);
+    bool writeSequence(CQVRLogRecord& record);
+
+private:
+    template <class Record>
+    bool write(Record& record);
 };
 
 #endif

@@ -11,7 +11,7 @@ public:
     CQVRSimpleLog(uint32_t ulLevel, const WCHAR* szMessage, uint32_t ulValue, uint32_t ulResultKind, bool bWriteNow,
                   bool bWriteOnDestroy, uint16_t usOutputTypes, const WCHAR* szApplication = nullptr,
                   const WCHAR* szOutputPath = nullptr);
-    CQVRSimpleLog(const CQVRSimpleLog& other);
+    CQVRSimpleLog(const CQVRSimpleLog& other) = default;
     ~CQVRSimpleLog() override;
 
     bool log() override;

@@ -27,6 +27,13 @@ void setModulePath(const wstr& path);
 // Software\Wow6432Node under HKEY_LOCAL_MACHINE). Default: 64-bit.
 void set64BitWindows(bool b64Bit);
 
+// Another drive letter the machine has (C: always exists); paths on a drive
+// it does not have fail with ERROR_PATH_NOT_FOUND, as on Windows.
+void addDrive(char letter);
+
+// Handles handed out and not yet closed: registry keys, files, searches.
+size_t openHandles();
+
 // The next call of the named function (for example "CreateFileW") fails with
 // the given error, once.
 void failNext(const std::string& function, DWORD error);

@@ -2,7 +2,9 @@
 // per drive letter, names compared without regard to case.
 #include "qvr_sim_state.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,6 +64,16 @@ bool fail(DWORD error)
     return false;
 }
 
+// A path on a drive letter the machine does not have leads nowhere.
+bool onKnownDrive(LPCWSTR sz)
+{
+    if (sz == nullptr || sz[0] == 0 || sz[1] != u':')
+        return true;
+    char16_t letter = sz[0] >= u'A' && sz[0] <= u'Z' ? static_cast<char16_t>(sz[0] + 32) : sz[0];
+    return letter >= u'a' && letter <= u'z' &&
+           qvrsim::machine().drives.find(static_cast<char>(letter)) != std::string::npos;
+}
+
 // An injected failure also becomes the last error, as a real one would.
 bool injected(const char* function)
 {
@@ -103,6 +115,10 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
 {
     if (injected("CreateFileW"))
         return INVALID_HANDLE_VALUE;
+    if (!onKnownDrive(lpFileName)) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
     std::string host = mapped(lpFileName);
     struct stat st;
     bool bExists = stat(host.c_str(), &st) == 0;
@@ -155,10 +171,8 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     // An existing file opened by OPEN_ALWAYS or CREATE_ALWAYS is reported.
     bool bOpenedExisting = bExists && (dwCreationDisposition == OPEN_ALWAYS || dwCreationDisposition == CREATE_ALWAYS);
     SetLastError(bOpenedExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    qvrsim::Machine& m = qvrsim::machine();
-    uintptr_t h = m.nextHandle;
-    m.nextHandle += 4;
-    qvrsim::OpenFile& file = m.fileHandles[h];
+    uintptr_t h = qvrsim::newHandleValue();
+    qvrsim::OpenFile& file = qvrsim::machine().fileHandles[h];
     file.fd = fd;
     file.host = host;
     file.access = dwDesiredAccess;
@@ -245,6 +259,8 @@ BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES)
 {
     if (injected("CreateDirectoryW"))
         return FALSE;
+    if (!onKnownDrive(lpPathName))
+        return fail(ERROR_PATH_NOT_FOUND);
     std::string host = mapped(lpPathName);
     struct stat st;
     if (stat(host.c_str(), &st) == 0)
@@ -258,6 +274,8 @@ BOOL RemoveDirectoryW(LPCWSTR lpPathName)
 {
     if (injected("RemoveDirectoryW"))
         return FALSE;
+    if (!onKnownDrive(lpPathName))
+        return fail(ERROR_PATH_NOT_FOUND);
     std::string host = mapped(lpPathName);
     if (::rmdir(host.c_str()) != 0) {
         if (errno == ENOENT)
@@ -271,6 +289,8 @@ BOOL DeleteFileW(LPCWSTR lpFileName)
 {
     if (injected("DeleteFileW"))
         return FALSE;
+    if (!onKnownDrive(lpFileName))
+        return fail(ERROR_PATH_NOT_FOUND);
     std::string host = mapped(lpFileName);
     struct stat st;
     if (stat(host.c_str(), &st) != 0)
@@ -284,6 +304,10 @@ DWORD GetFileAttributesW(LPCWSTR lpFileName)
 {
     if (injected("GetFileAttributesW"))
         return INVALID_FILE_ATTRIBUTES;
+    if (!onKnownDrive(lpFileName)) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return INVALID_FILE_ATTRIBUTES;
+    }
     std::string host = mapped(lpFileName);
     struct stat st;
     if (stat(host.c_str(), &st) != 0) {
@@ -296,4 +320,122 @@ DWORD GetFileAttributesW(LPCWSTR lpFileName)
         return INVALID_FILE_ATTRIBUTES;
     }
     return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : 0x20;  // FILE_ATTRIBUTE_ARCHIVE
+}
+
+namespace {
+
+// Windows' wildcards on one name: "*" any run, "?" any one character; names
+// compared without regard to case.
+bool matchesPattern(const wstr& name, const wstr& pattern)
+{
+    size_t n = 0, p = 0, star = wstr::npos, mark = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == name[n])) {
+            ++n;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == u'*') {
+            star = p++;
+            mark = n;
+        } else if (star != wstr::npos) {
+            p = star + 1;
+            n = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+void fillFindData(const qvrsim::FindSearch& search, const wstr& name, LPWIN32_FIND_DATAW data)
+{
+    *data = WIN32_FIND_DATAW();
+    std::string host = search.folder + "/" + qvrsim::toUtf8(qvrsim::lowerCase(name));
+    struct stat st;
+    bool bFolder = name == u"." || name == u".." || (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+    data->dwFileAttributes = bFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    if (!bFolder && stat(host.c_str(), &st) == 0)
+        data->nFileSizeLow = static_cast<DWORD>(st.st_size);
+    size_t cch = name.size() < 259 ? name.size() : 259;
+    for (size_t i = 0; i < cch; ++i)
+        data->cFileName[i] = name[i];
+}
+
+}  // namespace
+
+// The entries of one folder whose names match the last part of the path; a
+// folder other than a drive root also lists "." and "..", as on Windows.
+// The sandbox keeps names in lower case, so they are handed out that way.
+HANDLE FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData)
+{
+    if (injected("FindFirstFileW"))
+        return INVALID_HANDLE_VALUE;
+    if (!onKnownDrive(lpFileName)) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    wstr path = lpFileName ? wstr(lpFileName) : wstr();
+    size_t slash = path.find_last_of(u'\\');
+    wstr folder = slash == wstr::npos ? wstr() : path.substr(0, slash + 1);
+    wstr pattern = qvrsim::lowerCase(slash == wstr::npos ? path : path.substr(slash + 1));
+    if (pattern.empty()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    qvrsim::FindSearch search;
+    search.folder = qvrsim::hostPath(folder);
+    struct stat st;
+    if (stat(search.folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    bool bRoot = folder.size() == 3 && folder[1] == u':';
+    std::vector<wstr> names;
+    if (!bRoot) {
+        names.push_back(u".");
+        names.push_back(u"..");
+    }
+    std::error_code ec;
+    std::vector<wstr> entries;
+    for (const auto& entry : std::filesystem::directory_iterator(search.folder, ec))
+        entries.push_back(qvrsim::fromUtf8(entry.path().filename().string()));
+    std::sort(entries.begin(), entries.end());
+    names.insert(names.end(), entries.begin(), entries.end());
+    for (const wstr& name : names)
+        if (matchesPattern(name, pattern))
+            search.names.push_back(name);
+    if (search.names.empty()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    fillFindData(search, search.names[0], lpFindFileData);
+    search.next = 1;
+    uintptr_t h = qvrsim::newHandleValue();
+    qvrsim::machine().findHandles[h] = search;
+    return reinterpret_cast<HANDLE>(h);
+}
+
+BOOL FindNextFileW(HANDLE hFindFile, LPWIN32_FIND_DATAW lpFindFileData)
+{
+    if (injected("FindNextFileW"))
+        return FALSE;
+    auto& handles = qvrsim::machine().findHandles;
+    auto it = handles.find(reinterpret_cast<uintptr_t>(hFindFile));
+    if (it == handles.end())
+        return fail(ERROR_INVALID_HANDLE);
+    qvrsim::FindSearch& search = it->second;
+    if (search.next >= search.names.size())
+        return fail(ERROR_NO_MORE_FILES);
+    fillFindData(search, search.names[search.next++], lpFindFileData);
+    return TRUE;
+}
+
+BOOL FindClose(HANDLE hFindFile)
+{
+    if (injected("FindClose"))
+        return FALSE;
+    if (qvrsim::machine().findHandles.erase(reinterpret_cast<uintptr_t>(hFindFile)) == 0)
+        return fail(ERROR_INVALID_HANDLE);
+    return TRUE;
 }

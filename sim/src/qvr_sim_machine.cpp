@@ -66,6 +66,30 @@ void setModulePath(const wstr& path) { machine().modulePath = path; }
 
 void set64BitWindows(bool b64Bit) { machine().is64Bit = b64Bit; }
 
+void addDrive(char letter)
+{
+    char lower = static_cast<char>(letter >= 'A' && letter <= 'Z' ? letter + 32 : letter);
+    Machine& m = machine();
+    if (m.drives.find(lower) == std::string::npos)
+        m.drives += lower;
+    std::error_code ec;
+    std::filesystem::create_directories(sandbox() + "/" + lower, ec);
+}
+
+size_t openHandles()
+{
+    const Machine& m = machine();
+    return m.keyHandles.size() + m.fileHandles.size() + m.findHandles.size();
+}
+
+uintptr_t newHandleValue()
+{
+    Machine& m = machine();
+    uintptr_t h = m.nextHandle;
+    m.nextHandle += 4;
+    return h;
+}
+
 void failNext(const std::string& function, DWORD error) { machine().failures[function] = error; }
 
 bool injectedFailure(const char* function, DWORD& error)

@@ -5,6 +5,17 @@
 
 #include <cstring>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define QVR_SIM_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QVR_SIM_ASAN 1
+#endif
+#endif
+#ifdef QVR_SIM_ASAN
+#include <sanitizer/asan_interface.h>
+#endif
+
 using qvrsim::Machine;
 using qvrsim::RegKey;
 using qvrsim::wstr;
@@ -101,10 +112,8 @@ KeyPtr walk(KeyPtr key, const std::vector<wstr>& path, bool bCreate, bool* pCrea
 
 HKEY newHandle(const KeyPtr& key)
 {
-    Machine& m = qvrsim::machine();
-    uintptr_t h = m.nextHandle;
-    m.nextHandle += 4;
-    m.keyHandles[h] = key;
+    uintptr_t h = qvrsim::newHandleValue();
+    qvrsim::machine().keyHandles[h] = key;
     return reinterpret_cast<HKEY>(h);
 }
 
@@ -231,6 +240,22 @@ LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, L
     return ERROR_SUCCESS;
 }
 
+// Windows looks one unit past the data of a string given without its
+// terminator; the substitute may only do so where the caller's memory goes on.
+// AddressSanitizer knows where it ends; without it the substitute never looks.
+static bool terminatorBehind(const BYTE* lpData, DWORD cbData)
+{
+#ifdef QVR_SIM_ASAN
+    if (__asan_region_is_poisoned(const_cast<BYTE*>(lpData + cbData), 2) != nullptr)
+        return false;
+    return lpData[cbData] == 0 && lpData[cbData + 1] == 0;
+#else
+    (void)lpData;
+    (void)cbData;
+    return false;
+#endif
+}
+
 LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData)
 {
     DWORD injected;
@@ -241,10 +266,10 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const B
     if (rc != ERROR_SUCCESS)
         return rc;
     // Windows and Wine keep the terminator of a string given without it when
-    // one follows right behind the data; they look one unit past cbData.
+    // one follows right behind the data.
     bool bString = dwType == REG_SZ || dwType == REG_EXPAND_SZ || dwType == REG_MULTI_SZ;
     if (lpData && bString && cbData >= 2 && cbData % 2 == 0 && (lpData[cbData - 2] || lpData[cbData - 1]) &&
-        lpData[cbData] == 0 && lpData[cbData + 1] == 0)
+        terminatorBehind(lpData, cbData))
         cbData += 2;
     wstr name = lpValueName ? wstr(lpValueName) : wstr();
     qvrsim::RegValue& value = key->values[qvrsim::lowerCase(name)];

@@ -47,17 +47,28 @@ struct OpenFile {
     DWORD share = 0;
 };
 
+struct FindSearch {
+    std::vector<wstr> names;  // matching entries, in the order they are handed out
+    std::string folder;       // the host folder searched
+    size_t next = 0;
+};
+
 struct Machine {
     std::map<uintptr_t, std::shared_ptr<RegKey>> roots;
     std::map<uintptr_t, std::shared_ptr<RegKey>> keyHandles;
     uintptr_t nextHandle = 0x1000;
     std::map<uintptr_t, OpenFile> fileHandles;
+    std::map<uintptr_t, FindSearch> findHandles;
+    std::string drives = "c";  // lower-case letters
     wstr modulePath;
     bool is64Bit = true;
     std::map<std::string, DWORD> failures;
 };
 
 Machine& machine();
+
+// A handle value no other handle of the machine has.
+uintptr_t newHandleValue();
 
 // The error injected for this call of the function, if any (used once).
 // Registry functions return it; the others also make it the last error.

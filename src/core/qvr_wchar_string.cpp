@@ -6,7 +6,6 @@
 #include "diagnostics/entries/qvr_bad_arg_exception.h"
 #include "diagnostics/entries/qvr_buffer_init_exception.h"
 #include "core/qvr_dbllist.h"
-#include "diagnostics/qvr_function_trace.h"
 #include "qvr_guard.h"
 #include "diagnostics/entries/qvr_mem_alloc_exception.h"
 #include "core/qvr_obj_node.h"
@@ -16,8 +15,8 @@
 #include <functional>
 #include <initializer_list>
 
-static const WCHAR* const kSourceFile = QVR_T("qvr_wchar_string.cpp");
-static const WCHAR* const kClassName = QVR_T("CQVRWCharString");
+static const QVRSourceFile kThisFile = {QVR_T("CQVRWCharString"), QVR_T("qvr_wchar_string.cpp"),
+                                        QVRErrorSource::Errno};
 
 static const WCHAR* const kArgOccurrance = QVR_T("ulOccurrance");
 static const WCHAR* const kArgParseMode = QVR_T("parseMode");
@@ -32,34 +31,34 @@ CQVRWCharString::CQVRWCharString(const CQVRWCharString& other) : CQVRBuffer(othe
 CQVRWCharString::CQVRWCharString(const WCHAR* szText) : CQVRBuffer(0)
 {
     if (!assignText(szText))
-        throw CQVRBufferInitException(kSourceFile, __LINE__);
+        throw CQVRBufferInitException(kThisFile, __LINE__);
 }
 
 CQVRWCharString::CQVRWCharString(const char* szText) : CQVRBuffer(0)
 {
     if (szText == nullptr)
         return;
-    bool bOk = qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    bool bOk = qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         size_t cb = std::strlen(szText);
         if (cb >= 0xFFFFFFFFu)
-            throw CQVRMemAllocException(QVR_T("m_pBuffer"), kSourceFile, __LINE__);
+            throw CQVRMemAllocException(QVR_T("m_pBuffer"), kThisFile, __LINE__);
         CQVRBuffer<char> narrow(szText, static_cast<uint32_t>(cb), 0);
         return assignNarrow(narrow);
     });
     if (!bOk)
-        throw CQVRBufferInitException(kSourceFile, __LINE__);
+        throw CQVRBufferInitException(kThisFile, __LINE__);
 }
 
 CQVRWCharString::CQVRWCharString(WCHAR ch) : CQVRBuffer(0)
 {
     if (!assignCharacter(ch))
-        throw CQVRBufferInitException(kSourceFile, __LINE__);
+        throw CQVRBufferInitException(kThisFile, __LINE__);
 }
 
 CQVRWCharString::CQVRWCharString(const CQVRBuffer<unsigned short>& buffer) : CQVRBuffer(0)
 {
     if (!assignBuffer(buffer))
-        throw CQVRBufferInitException(kSourceFile, __LINE__);
+        throw CQVRBufferInitException(kThisFile, __LINE__);
 }
 
 // --- assignment -------------------------------------------------------------
@@ -98,7 +97,7 @@ bool CQVRWCharString::assignString(const CQVRWCharString& other)
 {
     if (&other == this)
         return true;
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!other.isValid())
             return destroy();
         return assign(other);
@@ -107,7 +106,7 @@ bool CQVRWCharString::assignString(const CQVRWCharString& other)
 
 bool CQVRWCharString::assignText(const WCHAR* szText)
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         const unsigned short* pText = qvrUnits(szText);
         if (pText == nullptr || pText[0] == 0)
             return destroy();
@@ -120,7 +119,7 @@ bool CQVRWCharString::assignText(const WCHAR* szText)
         uint32_t ulLength = 0;
         while (pText[ulLength] != 0) {
             if (ulLength == 0xFFFFFFFEu)
-                throw CQVRMemAllocException(QVR_T("m_pBuffer"), kSourceFile, __LINE__);
+                throw CQVRMemAllocException(QVR_T("m_pBuffer"), kThisFile, __LINE__);
             ++ulLength;
         }
         if (!allocate(ulLength + 1))
@@ -132,7 +131,7 @@ bool CQVRWCharString::assignText(const WCHAR* szText)
 
 bool CQVRWCharString::assignCharacter(WCHAR ch)
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (ch == 0)
             return destroy();
         if (!allocate(2))
@@ -149,7 +148,7 @@ bool CQVRWCharString::assignBuffer(const CQVRBuffer<unsigned short>& buffer)
         CQVRBuffer<unsigned short> copy(buffer);
         return assignBuffer(copy);
     }
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!buffer.isValid())
             return destroy();
         uint32_t ulSize = buffer.getSize();
@@ -162,7 +161,7 @@ bool CQVRWCharString::assignBuffer(const CQVRBuffer<unsigned short>& buffer)
 
 bool CQVRWCharString::assignNarrow(const CQVRBuffer<char>& buffer)
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!buffer.isValid())
             return destroy();
         uint32_t ulSize = buffer.getSize();
@@ -176,6 +175,35 @@ bool CQVRWCharString::assignNarrow(const CQVRBuffer<char>& buffer)
             return true;  // text the runtime refuses leaves the string as it was
         return assignBuffer(wide);
     });
+}
+
+// --- the buffer's operations, kept terminated --------------------------------
+
+bool CQVRWCharString::resize(uint32_t ulSize)
+{
+    const bool bResult = CQVRBuffer::resize(ulSize);
+    terminate();
+    return bResult;
+}
+
+bool CQVRWCharString::write(const CQVRBuffer<unsigned short>& buffer, uint32_t ulOffset, bool bGrow)
+{
+    const bool bResult = CQVRBuffer::write(buffer, ulOffset, bGrow);
+    terminate();
+    return bResult;
+}
+
+bool CQVRWCharString::appendAt(const CQVRBuffer<unsigned short>& other, uint32_t ulOffset)
+{
+    const bool bResult = CQVRBuffer::appendAt(other, ulOffset);
+    terminate();
+    return bResult;
+}
+
+void CQVRWCharString::terminate()
+{
+    if (m_pBuffer != nullptr && m_ulSize != 0)
+        m_pBuffer[m_ulSize - 1] = 0;
 }
 
 // --- access -----------------------------------------------------------------
@@ -192,7 +220,7 @@ uint32_t CQVRWCharString::getLength() const
 
 bool CQVRWCharString::compact()
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!isValid())
             return false;
         uint32_t ulLength = getLength();
@@ -208,7 +236,7 @@ bool CQVRWCharString::compact()
 
 CQVRWCharString& CQVRWCharString::operator+=(const CQVRWCharString& other)
 {
-    qvrTry(kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() {
+    qvrTry(kThisFile, __LINE__, [&]() {
         if (other.getLength() == 0)
             return;
         appendAt(other, getLength());
@@ -219,7 +247,7 @@ CQVRWCharString& CQVRWCharString::operator+=(const CQVRWCharString& other)
 CQVRWCharString CQVRWCharString::operator+(const CQVRWCharString& other) const
 {
     CQVRWCharString result;
-    qvrTry(kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() {
+    qvrTry(kThisFile, __LINE__, [&]() {
         result = *this;
         result += other;
     });
@@ -279,7 +307,7 @@ bool CQVRWCharString::matchesAt(const CQVRWCharString& subString, uint32_t ulSub
 bool CQVRWCharString::find(const CQVRWCharString& subString, uint32_t ulOccurrance, ParseMode parseMode,
                            uint32_t& ulPos) const
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         uint32_t ulLength = 0;
         uint32_t ulSubLength = 0;
         if (!searchLengths(*this, subString, ulLength, ulSubLength))
@@ -287,9 +315,9 @@ bool CQVRWCharString::find(const CQVRWCharString& subString, uint32_t ulOccurran
         if (ulOccurrance > ulLength)
             throw CQVRBadArgException(kArgOccurrance,
                                       QVR_T("value is impossible since it is larger than the length of this string"),
-                                      kSourceFile, __LINE__);
+                                      kThisFile, __LINE__);
         if (ulOccurrance == 0)
-            throw CQVRBadArgException(kArgOccurrance, QVR_T("value must be greater than 0"), kSourceFile, __LINE__);
+            throw CQVRBadArgException(kArgOccurrance, QVR_T("value must be greater than 0"), kThisFile, __LINE__);
         uint32_t ulCount = 0;
         if (parseMode == pmForward) {
             for (uint32_t ulStart = 0; ulStart <= ulLength - ulSubLength; ++ulStart) {
@@ -310,7 +338,7 @@ bool CQVRWCharString::find(const CQVRWCharString& subString, uint32_t ulOccurran
             }
             return false;
         }
-        throw CQVRBadArgException(kArgParseMode, kInvalidParseMode, kSourceFile, __LINE__);
+        throw CQVRBadArgException(kArgParseMode, kInvalidParseMode, kThisFile, __LINE__);
     });
 }
 
@@ -318,7 +346,7 @@ bool CQVRWCharString::find(const CQVRWCharString& subString, uint32_t ulOccurran
 // occurrence number would report them.
 uint32_t CQVRWCharString::countOf(const CQVRWCharString& subString) const
 {
-    return qvrGuard(static_cast<uint32_t>(0), kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> uint32_t {
+    return qvrGuard(static_cast<uint32_t>(0), kThisFile, __LINE__, [&]() -> uint32_t {
         uint32_t ulLength = 0;
         uint32_t ulSubLength = 0;
         if (!searchLengths(*this, subString, ulLength, ulSubLength))
@@ -337,13 +365,13 @@ uint32_t CQVRWCharString::countOf(const CQVRWCharString& subString) const
 bool CQVRWCharString::getOccurrence(const CQVRWCharString& subString, uint32_t ulPos, ParseMode parseMode,
                                     uint32_t& ulOccurrance) const
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         uint32_t ulLength = 0;
         uint32_t ulSubLength = 0;
         if (!searchLengths(*this, subString, ulLength, ulSubLength))
             return false;
         if (parseMode != pmForward && parseMode != pmBackward)
-            throw CQVRBadArgException(kArgParseMode, kInvalidParseMode, kSourceFile, __LINE__);
+            throw CQVRBadArgException(kArgParseMode, kInvalidParseMode, kThisFile, __LINE__);
         uint32_t ulLastStart = ulLength - ulSubLength;
         if (ulPos > ulLastStart || !matchesAt(subString, ulSubLength, ulPos))
             return false;
@@ -366,35 +394,33 @@ bool CQVRWCharString::contains(const CQVRWCharString& subString) const
 
 bool CQVRWCharString::beginsWith(const CQVRWCharString& subString) const
 {
-    CQVRFunctionTrace trace(kClassName, QVR_T("beginsWith"), kSourceFile, __LINE__);
-    return trace.logical(qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::LastError, [&]() -> bool {
+    return qvrTraced(kThisFile, QVR_T("beginsWith"), __LINE__, rkLogical, QVRErrorSource::LastError, [&]() -> bool {
         if (!isValid() || !subString.isValid())
             return false;
         uint32_t ulSubLength = subString.getLength();
         if (ulSubLength == 0 || getLength() < ulSubLength)
             return false;
         return matchesAt(subString, ulSubLength, 0);
-    }));
+    });
 }
 
 bool CQVRWCharString::endsWith(const CQVRWCharString& subString) const
 {
-    CQVRFunctionTrace trace(kClassName, QVR_T("endsWith"), kSourceFile, __LINE__);
-    return trace.logical(qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::LastError, [&]() -> bool {
+    return qvrTraced(kThisFile, QVR_T("endsWith"), __LINE__, rkLogical, QVRErrorSource::LastError, [&]() -> bool {
         uint32_t ulLength = 0;
         uint32_t ulSubLength = 0;
         if (!searchLengths(*this, subString, ulLength, ulSubLength))
             return false;
         return matchesAt(subString, ulSubLength, ulLength - ulSubLength);
-    }));
+    });
 }
 
 bool CQVRWCharString::convertOccurrence(const CQVRWCharString& subString, uint32_t ulOccurrance,
                                         ParseMode parseMode, uint32_t& ulResult) const
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!subString.isValid() || subString.getLength() == 0)
-            throw CQVRBadArgException(QVR_T("subString"), QVR_T("must contain a string"), kSourceFile, __LINE__);
+            throw CQVRBadArgException(QVR_T("subString"), QVR_T("must contain a string"), kThisFile, __LINE__);
         uint32_t ulPos = 0;
         if (parseMode == pmForward)
             return find(subString, ulOccurrance, pmForward, ulPos) &&
@@ -402,7 +428,7 @@ bool CQVRWCharString::convertOccurrence(const CQVRWCharString& subString, uint32
         if (parseMode == pmBackward)
             return find(subString, ulOccurrance, pmBackward, ulPos) &&
                    getOccurrence(subString, ulPos, pmForward, ulResult);
-        throw CQVRBadArgException(kArgParseMode, kInvalidParseMode, kSourceFile, __LINE__);
+        throw CQVRBadArgException(kArgParseMode, kInvalidParseMode, kThisFile, __LINE__);
     });
 }
 
@@ -476,7 +502,7 @@ bool editBuild(CQVRWCharString& out, std::initializer_list<EditPiece> pieces)
     for (const EditPiece& piece : pieces)
         ullTotal += piece.ulCount;
     if (ullTotal >= 0xFFFFFFFFu)
-        throw CQVRMemAllocException(QVR_T("m_pBuffer"), kSourceFile, __LINE__);
+        throw CQVRMemAllocException(QVR_T("m_pBuffer"), kThisFile, __LINE__);
     uint32_t ulTotal = static_cast<uint32_t>(ullTotal);
     CQVRWCharString result;
     if (ulTotal > 0) {
@@ -514,21 +540,21 @@ void editModeSteps(CQVRWCharString::SubStringMode subStringMode, uint32_t ulOccu
     case CQVRWCharString::ssmOccur:
         if (ulOccurrance == 0)
             throw CQVRBadArgException(kArgOccurrance, QVR_T("ssmOccur mode requires ulOccurrance to be greater than 0"),
-                                      kSourceFile, __LINE__);
+                                      kThisFile, __LINE__);
         if (ulOccurrance > ulCount)
-            throw CQVRBadArgException(kArgOccurrance, szOccurOutOfBounds, kSourceFile, __LINE__);
+            throw CQVRBadArgException(kArgOccurrance, szOccurOutOfBounds, kThisFile, __LINE__);
         ulFirst = ulOccurrance;
         return;
     case CQVRWCharString::ssmNum:
         if (ulOccurrance == 0)
             throw CQVRBadArgException(kArgOccurrance, QVR_T("ssmNum mode requires ulOccurrance to be greater than 0"),
-                                      kSourceFile, __LINE__);
+                                      kThisFile, __LINE__);
         if (ulOccurrance > ulCount)
-            throw CQVRBadArgException(kArgOccurrance, kEditNotEnoughStrings, kSourceFile, __LINE__);
+            throw CQVRBadArgException(kArgOccurrance, kEditNotEnoughStrings, kThisFile, __LINE__);
         ulSteps = ulOccurrance;
         return;
     }
-    throw CQVRBadArgException(kEditArgSubStringMode, kEditInvalidMode, kSourceFile, __LINE__);
+    throw CQVRBadArgException(kEditArgSubStringMode, kEditInvalidMode, kThisFile, __LINE__);
 }
 
 }  // namespace
@@ -537,7 +563,7 @@ void editModeSteps(CQVRWCharString::SubStringMode subStringMode, uint32_t ulOccu
 
 bool CQVRWCharString::getCutRight(CQVRWCharString& out, uint32_t n) const
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (n == 0)
             return editCopy(out, *this);
         uint32_t ulLength = getLength();
@@ -549,7 +575,7 @@ bool CQVRWCharString::getCutRight(CQVRWCharString& out, uint32_t n) const
 
 bool CQVRWCharString::getCutLeft(CQVRWCharString& out, uint32_t n) const
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (n == 0)
             return editCopy(out, *this);
         uint32_t ulLength = getLength();
@@ -578,18 +604,18 @@ CQVRWCharString& CQVRWCharString::cutLeft(uint32_t n)
 // is the stretch from the end position to the start position.
 bool CQVRWCharString::deleteRange(uint32_t ulStartPos, uint32_t ulEndPos, bool bDeleteStart, bool bDeleteEnd)
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!isValid())
             return false;
         uint32_t ulLength = getLength();
         if (ulStartPos >= ulLength)
-            throw CQVRBadArgException(kEditArgStartPos, kEditStartPastEnd, kSourceFile, __LINE__);
+            throw CQVRBadArgException(kEditArgStartPos, kEditStartPastEnd, kThisFile, __LINE__);
         if (ulEndPos >= ulLength)
             throw CQVRBadArgException(QVR_T("ulEndPos"), QVR_T("end position is past the end of the string"),
-                                      kSourceFile, __LINE__);
+                                      kThisFile, __LINE__);
         if (ulStartPos == ulEndPos)
             throw CQVRBadArgException(QVR_T("ulEndPos & ulStartPos"), QVR_T("start and end positions can't be equal"),
-                                      kSourceFile, __LINE__);
+                                      kThisFile, __LINE__);
         if (ulStartPos < ulEndPos) {
             uint32_t ulHead = bDeleteStart ? ulStartPos : ulStartPos + 1;
             uint32_t ulTail = bDeleteEnd ? ulEndPos + 1 : ulEndPos;
@@ -604,12 +630,12 @@ bool CQVRWCharString::deleteRange(uint32_t ulStartPos, uint32_t ulEndPos, bool b
 bool CQVRWCharString::extractInside(CQVRWCharString& out, uint32_t ulStartPos, uint32_t ulEndPos, bool bIncludeStart,
                                     bool bIncludeEnd) const
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (ulEndPos < ulStartPos)
             throw CQVRBadArgException(kEditArgStartPos,
                                       QVR_T("start position can't be greater than end position - use "
                                             "extractOutside( ) or deleteRange( ) instead"),
-                                      kSourceFile, __LINE__);
+                                      kThisFile, __LINE__);
         if (ulStartPos != ulEndPos) {
             // Deleting the wrapped range from the end to the start leaves the inside.
             CQVRWCharString copy(*this);
@@ -621,7 +647,7 @@ bool CQVRWCharString::extractInside(CQVRWCharString& out, uint32_t ulStartPos, u
             return editBuild(out, {});
         // A single character must exist to be handed out.
         if (ulStartPos >= getLength())
-            throw CQVRBadArgException(kEditArgStartPos, kEditStartPastEnd, kSourceFile, __LINE__);
+            throw CQVRBadArgException(kEditArgStartPos, kEditStartPastEnd, kThisFile, __LINE__);
         return editBuild(out, {{m_pBuffer + ulStartPos, 1}});
     });
 }
@@ -632,7 +658,7 @@ bool CQVRWCharString::extractBetween(CQVRWCharString& out, const CQVRWCharString
                                      uint32_t ulStartOccurrance, const CQVRWCharString& endString,
                                      uint32_t ulEndOccurrance, bool bIncludeStart, bool bIncludeEnd) const
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         uint32_t ulStart = 0;
         uint32_t ulEnd = 0;
         if (!find(startString, ulStartOccurrance, pmForward, ulStart))
@@ -654,7 +680,7 @@ bool CQVRWCharString::extractBetween(CQVRWCharString& out, const CQVRWCharString
 bool CQVRWCharString::truncateAt(const CQVRWCharString& subString, uint32_t ulOccurrance, ParseMode parseMode,
                                  bool bExcludeMatch)
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (parseMode != pmForward && parseMode != pmBackward)
             return false;
         uint32_t ulPos = 0;
@@ -676,7 +702,7 @@ bool CQVRWCharString::truncateAt(const CQVRWCharString& subString, uint32_t ulOc
 bool CQVRWCharString::extractPart(CQVRWCharString& out, const CQVRWCharString& subString, uint32_t ulOccurrance,
                                   ParseMode parseMode, bool bIncludeMatch) const
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         CQVRWCharString copy(*this);
         uint32_t ulOther = 0;
         if (!copy.convertOccurrence(subString, ulOccurrance, parseMode, ulOther))
@@ -692,15 +718,15 @@ bool CQVRWCharString::extractPart(CQVRWCharString& out, const CQVRWCharString& s
 
 bool CQVRWCharString::insert(const CQVRWCharString& string, uint32_t ulPos)
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!isValid() && ulPos != 0)
             return false;
         if (!string.isValid())
-            throw CQVRBadArgException(QVR_T("string"), QVR_T("can't insert an invalid string"), kSourceFile,
+            throw CQVRBadArgException(QVR_T("string"), QVR_T("can't insert an invalid string"), kThisFile,
                                       __LINE__);
         uint32_t ulLength = getLength();
         if (ulPos > ulLength)
-            throw CQVRBadArgException(QVR_T("ulPos"), QVR_T("position is out of string bounds"), kSourceFile,
+            throw CQVRBadArgException(QVR_T("ulPos"), QVR_T("position is out of string bounds"), kThisFile,
                                       __LINE__);
         return editBuild(
             *this, {{m_pBuffer, ulPos}, {string.m_pBuffer, string.getLength()}, {m_pBuffer + ulPos, ulLength - ulPos}});
@@ -709,7 +735,7 @@ bool CQVRWCharString::insert(const CQVRWCharString& string, uint32_t ulPos)
 
 bool CQVRWCharString::removeString(const CQVRWCharString& subString, uint32_t ulOccurrance, SubStringMode subStringMode)
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!isValid())
             return false;
         // The substring may be this string itself, which the removals change.
@@ -739,11 +765,11 @@ bool CQVRWCharString::removeString(const CQVRWCharString& subString, uint32_t ul
 bool CQVRWCharString::replace(const CQVRWCharString& oldString, const CQVRWCharString& newString, uint32_t ulOccurrance,
                               SubStringMode subStringMode)
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!isValid())
             return false;
         if (!oldString.isValid())
-            throw CQVRBadArgException(QVR_T("oldString"), QVR_T("string is invalid"), kSourceFile, __LINE__);
+            throw CQVRBadArgException(QVR_T("oldString"), QVR_T("string is invalid"), kThisFile, __LINE__);
         // Either argument may be this string itself, which the steps change.
         CQVRWCharString oldCopy(oldString);
         CQVRWCharString newCopy(newString);
@@ -782,7 +808,7 @@ bool CQVRWCharString::replace(const CQVRWCharString& oldString, const CQVRWCharS
 // characters keeps its array with length 0.
 bool CQVRWCharString::trim(WCHAR ch, CQVRFlags sides, CQVRFlags characters)
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!isValid())
             return false;
         unsigned short usCh = static_cast<unsigned short>(ch);
@@ -810,7 +836,7 @@ bool CQVRWCharString::trim(WCHAR ch, CQVRFlags sides, CQVRFlags characters)
 
 bool CQVRWCharString::skipCharacters(CQVRFlags characters, ParseMode parseMode, uint32_t& ulPos) const
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!isValid())
             return false;
         uint32_t ulCharacters = characters.getFlags();
@@ -838,7 +864,7 @@ bool CQVRWCharString::skipCharacters(CQVRFlags characters, ParseMode parseMode, 
 // and trailing: either chosen end removes all of it.
 bool CQVRWCharString::removeCharacters(CQVRFlags sides, CQVRFlags characters)
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         uint32_t ulSides = sides.getFlags();
         uint32_t ulCharacters = characters.getFlags();
         if (!isValid() || ulSides == 0 || ulCharacters == 0)
@@ -874,11 +900,11 @@ bool CQVRWCharString::removeCharacters(CQVRFlags sides, CQVRFlags characters)
 bool CQVRWCharString::getToken(CQVRWCharString& out, const CQVRWCharString& delimiter, uint32_t ulOccurrance,
                                TokenMode mode, CQVRFlags sides, CQVRFlags characters) const
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!isValid() || !delimiter.isValid())
             return false;
         if (ulOccurrance == 0)
-            throw CQVRBadArgException(kArgOccurrance, QVR_T("ulOccurrance must be greater than 0"), kSourceFile,
+            throw CQVRBadArgException(kArgOccurrance, QVR_T("ulOccurrance must be greater than 0"), kThisFile,
                                       __LINE__);
         uint32_t ulDelimiters = countOf(delimiter);
         CQVRWCharString field;
@@ -919,7 +945,7 @@ bool CQVRWCharString::getToken(CQVRWCharString& out, const CQVRWCharString& deli
 bool CQVRWCharString::split(CQVRDblList<CQVRObjNode<CQVRWCharString>>& list, const CQVRWCharString& delimiter,
                             TokenMode mode, CQVRFlags sides, CQVRFlags characters) const
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!isValid() || !delimiter.isValid())
             return false;
         list.removeAll();
@@ -1035,13 +1061,13 @@ uint64_t convValueOf(const CQVRWCharString& digits, uint32_t ulBase)
     return ullValue;
 }
 
-// The digit limits are raised without a source and then reported once more
-// by the conversion's catch-all: both entries reach the log, as they always
-// have.
+// A digit limit is written twice on purpose: once as the bad argument,
+// raised without a source, and once more as the conversion's unhandled
+// exception with the conversion's own line.
 bool convTooManyDigits(const WCHAR* szArgumentName, const WCHAR* szMessage, uint32_t ulLine)
 {
     CQVRBadArgException tooMany(szArgumentName, szMessage, nullptr, 0);
-    qvrLogUnhandled(QVRErrorSource::Errno, kSourceFile, ulLine);
+    qvrLogUnhandled(QVRErrorSource::Errno, kThisFile, ulLine);
     return false;
 }
 
@@ -1112,13 +1138,13 @@ bool convToText(CQVRWCharString& out, uint32_t ulValue, uint32_t ulBits, uint16_
 CQVRWCharString::CQVRWCharString(int32_t lValue) : CQVRBuffer(0)
 {
     if (!toDecimalString(*this, lValue))
-        throw CQVRBufferInitException(kSourceFile, __LINE__);
+        throw CQVRBufferInitException(kThisFile, __LINE__);
 }
 
 CQVRWCharString::CQVRWCharString(uint32_t ulValue, NumberSystem asNumberSystem, uint16_t usWidth, bool bPrefix)
     : CQVRBuffer(0)
 {
-    bool bOk = qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    bool bOk = qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         switch (asNumberSystem) {
         case nsHex:
             return toHexString(*this, ulValue, usWidth, bPrefix);
@@ -1130,10 +1156,10 @@ CQVRWCharString::CQVRWCharString(uint32_t ulValue, NumberSystem asNumberSystem, 
             return toDecimalString(*this, static_cast<int32_t>(ulValue));
         }
         throw CQVRBadArgException(QVR_T("asNumberSystem"), QVR_T("mode isn't supported, must be hex,bin,or oct"),
-                                  kSourceFile, __LINE__);
+                                  kThisFile, __LINE__);
     });
     if (!bOk)
-        throw CQVRBufferInitException(kSourceFile, __LINE__);
+        throw CQVRBufferInitException(kThisFile, __LINE__);
 }
 
 // --- classification ---------------------------------------------------------
@@ -1168,7 +1194,7 @@ bool CQVRWCharString::isHexString() const { return convMarkedForm(*this, kConvHe
 
 bool CQVRWCharString::stripNumberSystemMarker()
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         ConvForm form = convMarkedForm(*this, kConvBin);
         if (form == cfNone)
             form = convMarkedForm(*this, kConvOct);
@@ -1186,7 +1212,7 @@ bool CQVRWCharString::stripNumberSystemMarker()
 
 bool CQVRWCharString::hexToNumber(uint32_t& ulValue) const
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         CQVRWCharString digits;
         if (!convDigitText(*this, kConvHex, digits))
             return false;
@@ -1202,7 +1228,7 @@ bool CQVRWCharString::hexToNumber(uint32_t& ulValue) const
 // Twelve octal digits hold 36 bits: the value itself decides whether it fits.
 bool CQVRWCharString::octalToNumber(uint32_t& ulValue) const
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         CQVRWCharString digits;
         if (!convDigitText(*this, kConvOct, digits))
             return false;
@@ -1218,7 +1244,7 @@ bool CQVRWCharString::octalToNumber(uint32_t& ulValue) const
 
 bool CQVRWCharString::binaryToNumber(uint32_t& ulValue) const
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         CQVRWCharString digits;
         if (!convDigitText(*this, kConvBin, digits))
             return false;
@@ -1233,7 +1259,7 @@ bool CQVRWCharString::binaryToNumber(uint32_t& ulValue) const
 // Decimal text is signed; its value is handed out as its 32-bit pattern.
 bool CQVRWCharString::toNumber(uint32_t& ulValue, NumberSystem system) const
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         CQVRWCharString text(*this);
         if (!text.trim(QVR_T(' '), CQVRFlags(3), CQVRFlags(255)))
             return false;
@@ -1260,25 +1286,25 @@ bool CQVRWCharString::toNumber(uint32_t& ulValue, NumberSystem system) const
 
 bool CQVRWCharString::toHexString(CQVRWCharString& out, uint32_t ulValue, uint16_t usWidth, bool bPrefix)
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno,
+    return qvrGuard(false, kThisFile, __LINE__,
                     [&]() -> bool { return convToText(out, ulValue, 4, usWidth, bPrefix, 'x'); });
 }
 
 bool CQVRWCharString::toBinaryString(CQVRWCharString& out, uint32_t ulValue, uint16_t usWidth, bool bPrefix)
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno,
+    return qvrGuard(false, kThisFile, __LINE__,
                     [&]() -> bool { return convToText(out, ulValue, 1, usWidth, bPrefix, 'b'); });
 }
 
 bool CQVRWCharString::toOctalString(CQVRWCharString& out, uint32_t ulValue, uint16_t usWidth, bool bPrefix)
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno,
+    return qvrGuard(false, kThisFile, __LINE__,
                     [&]() -> bool { return convToText(out, ulValue, 3, usWidth, bPrefix, 'o'); });
 }
 
 bool CQVRWCharString::toDecimalString(CQVRWCharString& out, int32_t lValue)
 {
-    return qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         unsigned short ausText[12];
         uint32_t ulNext = 12;
         int64_t llValue = lValue;
@@ -1303,16 +1329,15 @@ bool CQVRWCharString::toDecimalString(CQVRWCharString& out, int32_t lValue)
 
 CQVRWCharString CQVRWCharString::getAsciiCodeString() const
 {
-    CQVRFunctionTrace trace(kClassName, QVR_T("getAsciiCodeString"), kSourceFile, __LINE__);
     CQVRWCharString result;
-    bool bDone = qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    qvrTraced(kThisFile, QVR_T("getAsciiCodeString"), __LINE__, rkPassFail, [&]() -> bool {
         CQVRBuffer<unsigned char> bytes = toByteBuffer();
         uint32_t ulBytes = bytes.getSize();
         if (ulBytes == 0)
             return true;
         uint64_t ullLength = static_cast<uint64_t>(ulBytes) * 3 - 1;
         if (ullLength >= 0xFFFFFFFFu)
-            throw CQVRMemAllocException(QVR_T("m_pBuffer"), kSourceFile, __LINE__);
+            throw CQVRMemAllocException(QVR_T("m_pBuffer"), kThisFile, __LINE__);
         if (!result.allocate(static_cast<uint32_t>(ullLength) + 1))
             return false;
         unsigned short* pDest = result.getBuffer();
@@ -1325,7 +1350,6 @@ CQVRWCharString CQVRWCharString::getAsciiCodeString() const
         }
         return true;
     });
-    trace.passFail(bDone);
     return result;
 }
 
@@ -1334,9 +1358,8 @@ CQVRWCharString CQVRWCharString::getAsciiCodeString() const
 // which is 0.
 CQVRBuffer<unsigned char> CQVRWCharString::getBufferFromAsciiCodeString() const
 {
-    CQVRFunctionTrace trace(kClassName, QVR_T("getBufferFromAsciiCodeString"), kSourceFile, __LINE__);
     CQVRBuffer<unsigned char> result(0);
-    bool bDone = qvrGuard(false, kSourceFile, __LINE__, QVRErrorSource::Errno, [&]() -> bool {
+    qvrTraced(kThisFile, QVR_T("getBufferFromAsciiCodeString"), __LINE__, rkPassFail, [&]() -> bool {
         uint32_t ulLength = getLength();
         uint32_t ulPairs = ulLength >= 2 ? (ulLength - 2) / 3 + 1 : 0;
         if (ulPairs > 0 && !result.allocate(ulPairs))
@@ -1352,8 +1375,9 @@ CQVRBuffer<unsigned char> CQVRWCharString::getBufferFromAsciiCodeString() const
                 ulByte = 0;
             result.getBuffer()[k] = static_cast<unsigned char>(ulByte & 0xFF);
         }
-        // What is left after the last pair is offered to the extraction that
-        // ends the walk, so a lone last character is reported as before.
+        // What is left after the last pair goes through one more extraction,
+        // whose result is not used: it is there only for the bad-argument
+        // entry that a lone last character writes.
         CQVRWCharString rest;
         if (ulPairs == 0)
             rest = *this;
@@ -1363,6 +1387,5 @@ CQVRBuffer<unsigned char> CQVRWCharString::getBufferFromAsciiCodeString() const
         rest.extractInside(unused, 0, 1, true, true);
         return true;
     });
-    trace.passFail(bDone);
     return result;
 }

@@ -11,22 +11,20 @@ CQVRDetailedLog::CQVRDetailedLog(uint32_t ulLevel, const WCHAR* szMessage, uint3
     m_record.m_ulValue = ulValue;
     m_record.m_ulResultKind = ulResultKind;
     m_record.m_ulLine = ulLine;
-    CQVRLogRecord::setString(m_record.m_szMessage, szMessage);
-    CQVRLogRecord::setString(m_record.m_szApplication, szApplication);
-    CQVRLogRecord::setString(m_record.m_szOutputPath, szOutputPath);
-    CQVRLogRecord::setString(m_record.m_szClassName, szClassName);
-    CQVRLogRecord::setString(m_record.m_szMethodName, szMethodName);
-    CQVRLogRecord::setString(m_record.m_szSourceFile, szSourceFile);
+    m_record.m_szMessage.set(szMessage);
+    m_record.m_szApplication.set(szApplication);
+    m_record.m_szOutputPath.set(szOutputPath);
+    m_record.m_szClassName.set(szClassName);
+    m_record.m_szMethodName.set(szMethodName);
+    m_record.m_szSourceFile.set(szSourceFile);
     if (bWriteNow)
-        writeSequence(m_record, true);
+        writeSequence(m_record);
 }
-
-CQVRDetailedLog::CQVRDetailedLog(const CQVRDetailedLog& other) : CQVRLogging(other), m_record(other.m_record) {}
 
 CQVRDetailedLog::~CQVRDetailedLog()
 {
     if (m_bLogOnDestroy)
-        writeSequence(m_record, true);
+        writeSequence(m_record);
 }
 
-bool CQVRDetailedLog::log() { return writeSequence(m_record, true); }
+bool CQVRDetailedLog::log() { return writeSequence(m_record); }

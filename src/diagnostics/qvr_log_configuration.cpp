@@ -6,7 +6,7 @@
 
 #include "diagnostics/qvr_detailed_log_record.h"
 #include "diagnostics/qvr_log_types.h"
-#include "diagnostics/qvr_logging.h"
+#include "qvr_scoped_handle.h"
 
 #include <new>
 
@@ -28,6 +28,7 @@ static const uint16_t kExitPassFailFalse = 0x2000;
 static const uint16_t kExitLogicalFalse = 0x4000;
 static const uint32_t kObjectListBytes = 1024;
 static const uint32_t kApplicationValueBytes = 260;
+static const uint32_t kPathValueBytes = 256;
 
 static CQVRLogConfiguration::DynamicLoggingState s_dynamicLogging = CQVRLogConfiguration::dlsNotRead;
 
@@ -40,25 +41,27 @@ enum ReadOutcome { roAbsent, roPresent, roRead };
 // read only when the query succeeded.
 ReadOutcome readValue(const WCHAR* szValueName, void* pBuffer, uint32_t ulBytes)
 {
-    HKEY hKey = nullptr;
+    // Silent: a failed close of the configuration key is no entry of its own.
+    CQVRScopedKey key;
     // Any failure to open counts as an absent key: a handle that was not
     // handed out must never be queried.
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLogsKey, 0, qvrRegistryView(KEY_READ), &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLogsKey, 0, qvrRegistryView(KEY_READ), key.receive()) != ERROR_SUCCESS)
         return roAbsent;
     DWORD ulType = 0;
     DWORD ulSize = ulBytes;
-    const LONG lResult = RegQueryValueExW(hKey, szValueName, nullptr, &ulType, static_cast<BYTE*>(pBuffer), &ulSize);
-    RegCloseKey(hKey);
+    const LONG lResult =
+        RegQueryValueExW(key.get(), szValueName, nullptr, &ulType, static_cast<BYTE*>(pBuffer), &ulSize);
     if (lResult == ERROR_FILE_NOT_FOUND)
         return roAbsent;
     return lResult == ERROR_SUCCESS ? roRead : roPresent;
 }
 
-// The first four bytes of a value; zero where the value gave fewer.
+// The first four bytes of a value; zero where the value gave fewer. A value
+// longer than that cannot be read, and so counts as absent.
 bool readDword(const WCHAR* szValueName, uint32_t& ulValue)
 {
     uint8_t bytes[4] = {0, 0, 0, 0};
-    if (readValue(szValueName, bytes, sizeof(bytes)) == roAbsent)
+    if (readValue(szValueName, bytes, sizeof(bytes)) != roRead)
         return false;
     ulValue = static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
               (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
@@ -118,9 +121,8 @@ uint16_t parseField(const WCHAR* szField)
 // The running executable's name without directories and last extension.
 // The path may be of any length the platform reports: the buffer grows
 // until the whole path fits.
-bool moduleBaseName(WCHAR*& szName)
+bool moduleBaseName(CQVROwnedText& name)
 {
-    szName = nullptr;
     DWORD ulSize = MAX_PATH;
     for (;;) {
         WCHAR* szPath = new (std::nothrow) WCHAR[ulSize];
@@ -150,7 +152,7 @@ bool moduleBaseName(WCHAR*& szName)
         bool bResult = false;
         if (ulStop > ulStart) {
             szPath[ulStop] = 0;
-            bResult = CQVRLogRecord::setString(szName, szPath + ulStart);
+            bResult = name.set(szPath + ulStart);
         }
         delete[] szPath;
         return bResult;
@@ -159,11 +161,8 @@ bool moduleBaseName(WCHAR*& szName)
 
 // The per-application setting "output types,detail,remainder". A text without
 // a comma is read as output types alone, with detail 0.
-bool readApplicationSetting(const WCHAR* szApplication, uint16_t& usOutputTypes, uint16_t& usDetail)
+void parseApplicationSetting(const WCHAR* szValue, uint16_t& usOutputTypes, uint16_t& usDetail)
 {
-    WCHAR szValue[kApplicationValueBytes / sizeof(WCHAR) + 1];
-    if (readText(szApplication, szValue, kApplicationValueBytes) != roRead)
-        return false;
     usOutputTypes = parseField(szValue);
     usDetail = 0;
     const WCHAR* p = szValue;
@@ -172,7 +171,6 @@ bool readApplicationSetting(const WCHAR* szApplication, uint16_t& usOutputTypes,
     if (*p == ',')
         usDetail = parseField(p + 1);
     // The remainder after the last comma has no effect.
-    return true;
 }
 
 bool exitAdmitted(uint16_t usDetail, const CQVRLogRecord& record)
@@ -187,61 +185,80 @@ bool exitAdmitted(uint16_t usDetail, const CQVRLogRecord& record)
     return (usDetail & (kExitErrorNonZero | kExitPassFailFalse | kExitLogicalFalse)) == 0;
 }
 
+// A list that cannot be read whole counts as absent, like every value of the
+// configuration: no filter.
 bool classAdmitted(const WCHAR* szClassName)
 {
     if (isEmpty(szClassName))
         return true;
     WCHAR szList[kObjectListBytes / sizeof(WCHAR) + 1];
-    if (readText(kAllowObjects, szList, kObjectListBytes) != roAbsent)
+    if (readText(kAllowObjects, szList, kObjectListBytes) == roRead)
         return contains(szList, szClassName);
-    if (readText(kExcludeObjects, szList, kObjectListBytes) != roAbsent)
+    if (readText(kExcludeObjects, szList, kObjectListBytes) == roRead)
         return !contains(szList, szClassName);
     return true;
 }
 
+// The decision for a record; szClassName is the class of a detailed record
+// (simple records name none and pass no filter).
+CQVRLogDecision decide(const CQVRLogRecord& record, uint16_t usOutputTypes, const WCHAR* szClassName)
+{
+    CQVRLogDecision decision;
+    decision.usOutputTypes = usOutputTypes;
+    if (!CQVRLogConfiguration::isLoggingEnabled())
+        return decision;
+    // The per-application lookup uses the name the entry came with, so
+    // entries without one always use the global values.
+    const bool bNamed = !isEmpty(record.m_szApplication);
+    if (!bNamed && !moduleBaseName(decision.szApplication))
+        return decision;
+    WCHAR szSetting[kApplicationValueBytes / sizeof(WCHAR) + 1];
+    const ReadOutcome setting =
+        bNamed ? readText(record.m_szApplication, szSetting, kApplicationValueBytes) : roAbsent;
+    if (setting == roPresent)
+        return decision;  // a setting that cannot be read suppresses the entry
+    if (setting == roRead) {
+        // No level check on this path: the application's own setting rules.
+        parseApplicationSetting(szSetting, decision.usOutputTypes, decision.usDetail);
+        decision.bWrite = true;
+        return decision;
+    }
+    uint32_t ulDetail = kDefaultLogDetail;
+    readDword(kLogDetail, ulDetail);
+    decision.usDetail = static_cast<uint16_t>(ulDetail);
+    decision.bWrite = (record.m_ulLevel & decision.usDetail) != 0 &&
+                      (record.m_ulLevel != llExit || exitAdmitted(decision.usDetail, record)) &&
+                      classAdmitted(szClassName);
+    return decision;
+}
+
+// Nothing that goes wrong while deciding reaches the entry: it is not written.
+CQVRLogDecision answer(const CQVRLogRecord& record, uint16_t usOutputTypes, const WCHAR* szClassName)
+{
+    try {
+        CQVRLogDecision decision = decide(record, usOutputTypes, szClassName);
+        // A record without a path of its own that goes to the text output
+        // gets the configured one.
+        if (decision.bWrite && (decision.usOutputTypes & otText) != 0 && record.m_szOutputPath.get() == nullptr)
+            CQVRLogConfiguration::getTextOutputPath(decision.szTextPath);
+        return decision;
+    } catch (...) {
+        CQVRLogDecision none;
+        none.usOutputTypes = usOutputTypes;
+        return none;
+    }
+}
+
 }  // namespace
 
-bool CQVRLogConfiguration::isLoggable(CQVRLogging& entry, CQVRLogRecord& record, const CQVRDetailedLogRecord* pDetailed)
+CQVRLogDecision CQVRLogConfiguration::isLoggable(const CQVRLogRecord& record, uint16_t usOutputTypes)
 {
-    entry.m_usDetail = 0;
-    try {
-        if (!isLoggingEnabled())
-            return false;
-        // The per-application lookup uses the name the entry came with, so
-        // entries without one always use the global values.
-        const bool bNamed = !isEmpty(record.m_szApplication);
-        if (!bNamed) {
-            WCHAR* szName = nullptr;
-            if (!moduleBaseName(szName))
-                return false;
-            CQVRLogRecord::freeString(record.m_szApplication);
-            record.m_szApplication = szName;
-        }
-        if (bNamed) {
-            WCHAR szProbe[kApplicationValueBytes / sizeof(WCHAR) + 1];
-            if (readText(record.m_szApplication, szProbe, kApplicationValueBytes) != roAbsent) {
-                uint16_t usOutputTypes = 0;
-                uint16_t usDetail = 0;
-                if (!readApplicationSetting(record.m_szApplication, usOutputTypes, usDetail))
-                    return false;
-                entry.m_usDetail = usDetail;
-                entry.m_usOutputTypes = usOutputTypes;
-                return true;
-            }
-        }
-        uint32_t ulDetail = kDefaultLogDetail;
-        readDword(kLogDetail, ulDetail);
-        entry.m_usDetail = static_cast<uint16_t>(ulDetail);
-        if ((record.m_ulLevel & entry.m_usDetail) == 0)
-            return false;
-        if (record.m_ulLevel == llExit && !exitAdmitted(entry.m_usDetail, record))
-            return false;
-        if (pDetailed != nullptr)
-            return classAdmitted(pDetailed->m_szClassName);
-        return true;
-    } catch (...) {
-        return false;
-    }
+    return answer(record, usOutputTypes, nullptr);
+}
+
+CQVRLogDecision CQVRLogConfiguration::isLoggable(const CQVRDetailedLogRecord& record, uint16_t usOutputTypes)
+{
+    return answer(record, usOutputTypes, record.m_szClassName);
 }
 
 bool CQVRLogConfiguration::isLoggingEnabled()
@@ -272,12 +289,20 @@ bool CQVRLogConfiguration::getOutputPath(uint16_t usOutputType, WCHAR* szBuffer,
         return false;
     const ReadOutcome outcome = readText(szValueName, szValue, ulChars * sizeof(WCHAR));
     // A path that did not fit is found but handed back empty: a cut path
-    // would name some other file.
+    // would name some other file. A value that fills the buffer without a
+    // terminator leaves no room for one, so it did not fit either.
+    const bool bWhole = outcome == roRead && szValue[ulChars - 1] == 0;
     for (uint32_t i = 0; i < ulChars; ++i)
-        szBuffer[i] = outcome == roRead ? szValue[i] : 0;
+        szBuffer[i] = bWhole ? szValue[i] : 0;
     szBuffer[ulChars - 1] = 0;
     delete[] szValue;
     return outcome != roAbsent;
+}
+
+bool CQVRLogConfiguration::getTextOutputPath(CQVROwnedText& path)
+{
+    WCHAR szPath[kPathValueBytes / sizeof(WCHAR)];
+    return getOutputPath(otText, szPath, kPathValueBytes) && path.set(szPath);
 }
 
 void CQVRLogConfiguration::readDynamicLogging()

@@ -24,9 +24,9 @@ CLogNotification::CLogNotification(const WCHAR* szMessageText, uint16_t usOutput
         for (uint32_t i = 0; i < ulText; ++i)
             szText[ulPrefix + i] = szMessageText[i];
         szText[ulPrefix + ulText] = 0;
-        CQVRLogRecord::setString(m_record.m_szMessage, szText);
+        m_record.m_szMessage.set(szText);
         delete[] szText;
     }
     if (bWriteNow)
-        writeSequence(m_record, false);
+        writeSequence(m_record);
 }

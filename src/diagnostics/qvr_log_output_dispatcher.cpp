@@ -10,29 +10,39 @@
 
 namespace {
 
+// The text output's form for each record kind.
+bool writeText(CQVRDetailedLogRecord& record) { return CQVRLoggingOutputText().write(record); }
+bool writeText(CQVRLogRecord& record) { return CQVRLoggingOutputText().writeSimple(record); }
+
 template <class Output, class Record>
-bool callWrite(Record& record)
+bool writeOther(Record& record)
 {
-    try {
-        Output output;
-        return output.write(record);
-    } catch (...) {
-        return false;
-    }
+    return Output().write(record);
 }
 
-// The outputs after the text one take either record kind alike.
-bool writeOthers(uint16_t usOutputTypes, CQVRLogRecord& record, bool bResult)
+template <class Record>
+bool dispatch(uint16_t usOutputTypes, Record& record)
 {
+    // Each output on its own: one that throws fails alone.
+    auto call = [](bool (*write)(Record&), Record& r) {
+        try {
+            return write(r);
+        } catch (...) {
+            return false;
+        }
+    };
+    bool bResult = false;
+    if (usOutputTypes & otText)
+        bResult = call(writeText, record);
     if (usOutputTypes & otXML)
-        bResult = callWrite<CQVRLoggingOutputXML>(record);
+        bResult = call(writeOther<CQVRLoggingOutputXML, Record>, record);
     // HTML has no class of its own; its selection goes to the XML output.
     if (usOutputTypes & otHTML)
-        bResult = callWrite<CQVRLoggingOutputXML>(record);
+        bResult = call(writeOther<CQVRLoggingOutputXML, Record>, record);
     if (usOutputTypes & otServer)
-        bResult = callWrite<CQVRLoggingOutputServer>(record);
+        bResult = call(writeOther<CQVRLoggingOutputServer, Record>, record);
     if (usOutputTypes & otUnknown)
-        bResult = callWrite<CQVRLoggingOutputUnknown>(record);
+        bResult = call(writeOther<CQVRLoggingOutputUnknown, Record>, record);
     return bResult;
 }
 
@@ -40,22 +50,10 @@ bool writeOthers(uint16_t usOutputTypes, CQVRLogRecord& record, bool bResult)
 
 bool CQVRLogOutputDispatcher::writeOutputs(uint16_t usOutputTypes, CQVRDetailedLogRecord& record)
 {
-    bool bResult = false;
-    if (usOutputTypes & otText)
-        bResult = callWrite<CQVRLoggingOutputText>(record);
-    return writeOthers(usOutputTypes, record, bResult);
+    return dispatch(usOutputTypes, record);
 }
 
-bool CQVRLogOutputDispatcher::writeOutputsSimple(uint16_t usOutputTypes, CQVRLogRecord& record)
+bool CQVRLogOutputDispatcher::writeOutputs(uint16_t usOutputTypes, CQVRLogRecord& record)
 {
-    bool bResult = false;
-    if (usOutputTypes & otText) {
-        try {
-            CQVRLoggingOutputText output;
-            bResult = output.writeSimple(record);
-        } catch (...) {
-            bResult = false;
-        }
-    }
-    return writeOthers(usOutputTypes, record, bResult);
+    return dispatch(usOutputTypes, record);
 }

@@ -5,6 +5,8 @@
 #include "diagnostics/qvr_log_configuration.h"
 #include "diagnostics/qvr_log_output_dispatcher.h"
 
+#include <utility>
+
 CQVRLogging::CQVRLogging(bool bLogOnDestroy, uint16_t usOutputTypes)
     : m_bLogOnDestroy(bLogOnDestroy), m_usOutputTypes(usOutputTypes), m_usDetail(0), m_bLogged(false)
 {
@@ -12,17 +14,27 @@ CQVRLogging::CQVRLogging(bool bLogOnDestroy, uint16_t usOutputTypes)
 
 CQVRLogging::~CQVRLogging() {}
 
-bool CQVRLogging::writeSequence(CQVRLogRecord& record, bool bDetailed)
+bool CQVRLogging::writeSequence(CQVRDetailedLogRecord& record) { return write(record); }
+
+bool CQVRLogging::writeSequence(CQVRLogRecord& record) { return write(record); }
+
+template <class Record>
+bool CQVRLogging::write(Record& record)
 {
     // A caller that logs on its failure path still reads its own error code
     // afterwards, so nothing below may leave the last error changed.
     const DWORD ulSavedError = GetLastError();
     bool bResult = false;
     try {
-        CQVRDetailedLogRecord* pDetailed = bDetailed ? static_cast<CQVRDetailedLogRecord*>(&record) : nullptr;
-        if (CQVRLogConfiguration::isLoggable(*this, record, pDetailed)) {
-            bResult = bDetailed ? CQVRLogOutputDispatcher::writeOutputs(m_usOutputTypes, *pDetailed)
-                                : CQVRLogOutputDispatcher::writeOutputsSimple(m_usOutputTypes, record);
+        CQVRLogDecision decision = CQVRLogConfiguration::isLoggable(record, m_usOutputTypes);
+        m_usDetail = decision.usDetail;
+        m_usOutputTypes = decision.usOutputTypes;
+        if (decision.szApplication.get() != nullptr)
+            record.m_szApplication = std::move(decision.szApplication);
+        if (decision.szTextPath.get() != nullptr)
+            record.m_szOutputPath = std::move(decision.szTextPath);
+        if (decision.bWrite) {
+            bResult = CQVRLogOutputDispatcher::writeOutputs(m_usOutputTypes, record);
             if (bResult)
                 m_bLogged = true;
         }

@@ -6,13 +6,13 @@
 #include "diagnostics/qvr_log_configuration.h"
 #include "diagnostics/qvr_log_types.h"
 #include "qvr_platform.h"
+#include "qvr_scoped_handle.h"
 
 #include <ctime>
 
 namespace {
 
 const uint32_t kLineChars = 1024;
-const uint32_t kPathValueBytes = 256;
 const uint32_t kMaxPathChars = 512;
 
 const WCHAR* levelName(uint32_t ulLevel)
@@ -179,18 +179,22 @@ void addMessage(CLinePart& line, const WCHAR* szMessage, uint32_t ulTailChars)
     line.add(QVR_T("\" "));
 }
 
-// Steps shared by both forms: the path from the configuration when the
-// record has none, its directory part created one level deep, the file
-// opened (created with a byte-order mark) and the line appended.
+// WriteFile of the whole block, or a failure: a line only partly written is
+// not a line in the log.
+bool writeWhole(HANDLE hFile, const void* pBytes, DWORD ulBytes)
+{
+    DWORD ulWritten = 0;
+    return WriteFile(hFile, pBytes, ulBytes, &ulWritten, nullptr) && ulWritten == ulBytes;
+}
+
+// Steps shared by both forms: the path (the configured one when the record
+// has none), its directory part created one level deep, the file opened and
+// the line appended. A file that is empty when the line is to be appended
+// gets the byte-order mark first.
 bool appendLine(CQVRLogRecord& record, bool bRequireDirectory, const CLinePart& line)
 {
-    if (record.m_szOutputPath == nullptr) {
-        WCHAR szPath[kPathValueBytes / sizeof(WCHAR) + 1] = {};
-        if (!CQVRLogConfiguration::getOutputPath(otText, szPath, kPathValueBytes))
-            return false;
-        if (!CQVRLogRecord::setString(record.m_szOutputPath, szPath))
-            return false;
-    }
+    if (record.m_szOutputPath.get() == nullptr && !CQVRLogConfiguration::getTextOutputPath(record.m_szOutputPath))
+        return false;
     const WCHAR* szPath = record.m_szOutputPath;
     const uint32_t ulPathLength = length(szPath);
     if (ulPathLength >= kMaxPathChars || ulPathLength < 2 || szPath[1] != ':' ||
@@ -210,17 +214,28 @@ bool appendLine(CQVRLogRecord& record, bool bRequireDirectory, const CLinePart& 
         CreateDirectoryW(szDirectory, nullptr);
     }
 
+    // Silent: a log file that cannot be closed is not written about in itself.
+    CQVRScopedFile file;
     const DWORD ulShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
-    HANDLE hFile = CreateFileW(szPath, GENERIC_WRITE, ulShare, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE) {
-        hFile = CreateFileW(szPath, GENERIC_WRITE, ulShare, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (hFile == INVALID_HANDLE_VALUE)
+    file.reset(CreateFileW(szPath, GENERIC_WRITE, ulShare, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    bool bCreated = false;
+    if (!file.isValid()) {
+        file.reset(CreateFileW(szPath, GENERIC_WRITE, ulShare, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.isValid())
             return false;
-        static const BYTE kByteOrderMark[2] = {0xFF, 0xFE};
-        DWORD ulWritten = 0;
-        WriteFile(hFile, kByteOrderMark, sizeof(kByteOrderMark), &ulWritten, nullptr);
+        bCreated = true;
     }
-    SetFilePointer(hFile, 0, nullptr, FILE_END);
+    // Where the end cannot be reached, writing would overwrite what is there.
+    SetLastError(ERROR_SUCCESS);
+    const DWORD ulEnd = SetFilePointer(file.get(), 0, nullptr, FILE_END);
+    if (ulEnd == INVALID_SET_FILE_POINTER && GetLastError() != ERROR_SUCCESS)
+        return false;
+    // The mark starts a file this write created, never one that already held
+    // records (the second open also finds a file that the first could not
+    // open, for example while another process held it).
+    static const BYTE kByteOrderMark[2] = {0xFF, 0xFE};
+    if (bCreated && ulEnd == 0 && !writeWhole(file.get(), kByteOrderMark, sizeof(kByteOrderMark)))
+        return false;
     // Little-endian UTF-16, two bytes per character, no terminating zero.
     uint8_t bytes[kLineChars * 2];
     for (uint32_t i = 0; i < line.size(); ++i) {
@@ -228,10 +243,7 @@ bool appendLine(CQVRLogRecord& record, bool bRequireDirectory, const CLinePart& 
         bytes[2 * i] = static_cast<uint8_t>(usUnit & 0xFF);
         bytes[2 * i + 1] = static_cast<uint8_t>(usUnit >> 8);
     }
-    DWORD ulWritten = 0;
-    WriteFile(hFile, bytes, line.size() * 2, &ulWritten, nullptr);
-    CloseHandle(hFile);
-    return true;
+    return writeWhole(file.get(), bytes, line.size() * 2);
 }
 
 }  // namespace

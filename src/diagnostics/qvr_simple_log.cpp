@@ -9,19 +9,17 @@ CQVRSimpleLog::CQVRSimpleLog(uint32_t ulLevel, const WCHAR* szMessage, uint32_t 
     m_record.m_ulLevel = ulLevel;
     m_record.m_ulValue = ulValue;
     m_record.m_ulResultKind = ulResultKind;
-    CQVRLogRecord::setString(m_record.m_szMessage, szMessage);
-    CQVRLogRecord::setString(m_record.m_szApplication, szApplication);
-    CQVRLogRecord::setString(m_record.m_szOutputPath, szOutputPath);
+    m_record.m_szMessage.set(szMessage);
+    m_record.m_szApplication.set(szApplication);
+    m_record.m_szOutputPath.set(szOutputPath);
     if (bWriteNow)
-        writeSequence(m_record, false);
+        writeSequence(m_record);
 }
-
-CQVRSimpleLog::CQVRSimpleLog(const CQVRSimpleLog& other) : CQVRLogging(other), m_record(other.m_record) {}
 
 CQVRSimpleLog::~CQVRSimpleLog()
 {
     if (m_bLogOnDestroy)
-        writeSequence(m_record, false);
+        writeSequence(m_record);
 }
 
-bool CQVRSimpleLog::log() { return writeSequence(m_record, false); }
+bool CQVRSimpleLog::log() { return writeSequence(m_record); }

@@ -50,34 +50,34 @@ class LoggingEntriesTest : public qvrtest::MachineTest {};
 
 TEST_F(LoggingEntriesTest, RecordTextsAreOwnedCopies)
 {
-    WCHAR* szField = nullptr;
+    CQVROwnedText field;
     wstr source = W("abc");
-    EXPECT_TRUE(CQVRLogRecord::setString(szField, source.c_str()));
-    ASSERT_NE(nullptr, szField);
-    EXPECT_NE(source.c_str(), szField);
+    EXPECT_TRUE(field.set(source.c_str()));
+    ASSERT_NE(nullptr, field.get());
+    EXPECT_NE(source.c_str(), field.get());
     source[0] = 'x';
-    EXPECT_EQ("abc", text(szField));
+    EXPECT_EQ("abc", text(field));
     // Setting a field from its own text keeps the text.
-    EXPECT_TRUE(CQVRLogRecord::setString(szField, szField));
-    EXPECT_EQ("abc", text(szField));
-    EXPECT_FALSE(CQVRLogRecord::setString(szField, QVR_T("")));
-    EXPECT_EQ(nullptr, szField);
-    EXPECT_TRUE(CQVRLogRecord::setString(szField, QVR_T("d")));
-    EXPECT_FALSE(CQVRLogRecord::setString(szField, nullptr));
-    EXPECT_EQ(nullptr, szField);
+    EXPECT_TRUE(field.set(field));
+    EXPECT_EQ("abc", text(field));
+    EXPECT_FALSE(field.set(QVR_T("")));
+    EXPECT_EQ(nullptr, field.get());
+    EXPECT_TRUE(field.set(QVR_T("d")));
+    EXPECT_FALSE(field.set(nullptr));
+    EXPECT_EQ(nullptr, field.get());
 
     CQVRDetailedLogRecord record;
     record.m_ulLevel = llWarning;
     record.m_ulLine = 7;
-    CQVRLogRecord::setString(record.m_szMessage, QVR_T("m"));
-    CQVRLogRecord::setString(record.m_szClassName, QVR_T("C"));
+    record.m_szMessage.set(QVR_T("m"));
+    record.m_szClassName.set(QVR_T("C"));
     CQVRDetailedLogRecord copy(record);
-    EXPECT_NE(record.m_szMessage, copy.m_szMessage);
-    EXPECT_NE(record.m_szClassName, copy.m_szClassName);
+    EXPECT_NE(record.m_szMessage.get(), copy.m_szMessage.get());
+    EXPECT_NE(record.m_szClassName.get(), copy.m_szClassName.get());
     EXPECT_EQ("m", text(copy.m_szMessage));
     EXPECT_EQ("C", text(copy.m_szClassName));
     EXPECT_EQ(7u, copy.m_ulLine);
-    EXPECT_EQ(nullptr, copy.m_szMethodName);
+    EXPECT_EQ(nullptr, copy.m_szMethodName.get());
     CQVRDetailedLogRecord& alias = copy;
     copy = alias;
     EXPECT_EQ("C", text(copy.m_szClassName));

@@ -1,13 +1,16 @@
+// "memcpy() function failed"
+// Written when destroyed: the buffer code throws it without a write of its own.
 #ifndef QVR_MEMORY_COPY_EXCEPTION_H
 #define QVR_MEMORY_COPY_EXCEPTION_H
 
 #include "diagnostics/qvr_log_exception1.h"
 
-// "memcpy() function failed"; written when the object is destroyed.
 class CQVRMemoryCopyException : public CQVRLogException1 {
 public:
-    CQVRMemoryCopyException(uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine,
-                            bool bWriteOnDestroy = true);
+    CQVRMemoryCopyException(uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine, bool bWriteOnDestroy = true)
+        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, otText, false, bWriteOnDestroy}, ulError, rkError, QVR_T("memcpy() function failed"))
+    {
+    }
 };
 
 #endif

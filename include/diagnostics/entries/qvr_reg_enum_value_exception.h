@@ -1,14 +1,15 @@
+// "Unable to enumerate values from key ( "%s" )"
 #ifndef QVR_REG_ENUM_VALUE_EXCEPTION_H
 #define QVR_REG_ENUM_VALUE_EXCEPTION_H
 
 #include "diagnostics/qvr_log_exception1.h"
 
-// "Unable to enumerate values from key ( "%s" )"
 class CQVRRegEnumValueException : public CQVRLogException1 {
 public:
-    CQVRRegEnumValueException(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szClassName,
-                              const WCHAR* szMethodName, const WCHAR* szSourceFile, uint32_t ulLine,
-                              uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false);
+    CQVRRegEnumValueException(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szClassName, const WCHAR* szMethodName, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
+        : CQVRLogException1({szClassName, szMethodName, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, ulError, rkError, QVR_T("Unable to enumerate values from key ( \"%s\" )"), szKeyPath)
+    {
+    }
 };
 
 #endif

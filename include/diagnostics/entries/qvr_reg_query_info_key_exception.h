@@ -1,13 +1,15 @@
+// "Unable to query info on registry key ( "%s" )"
 #ifndef QVR_REG_QUERY_INFO_KEY_EXCEPTION_H
 #define QVR_REG_QUERY_INFO_KEY_EXCEPTION_H
 
 #include "diagnostics/qvr_log_exception1.h"
 
-// "Unable to query info on registry key ( "%s" )"
 class CQVRRegQueryInfoKeyException : public CQVRLogException1 {
 public:
-    CQVRRegQueryInfoKeyException(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine,
-                                 uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false);
+    CQVRRegQueryInfoKeyException(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
+        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, ulError, rkPassFail, QVR_T("Unable to query info on registry key ( \"%s\" )"), szKeyPath)
+    {
+    }
 };
 
 #endif

@@ -1,14 +1,15 @@
+// "Unable to save registry key ( "%s" )"
 #ifndef QVR_REG_SAVE_KEY_EXCEPTION_H
 #define QVR_REG_SAVE_KEY_EXCEPTION_H
 
 #include "diagnostics/qvr_log_exception1.h"
 
-// "Unable to save registry key ( "%s" )"
 class CQVRRegSaveKeyException : public CQVRLogException1 {
 public:
-    CQVRRegSaveKeyException(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szClassName,
-                            const WCHAR* szMethodName, const WCHAR* szSourceFile, uint32_t ulLine,
-                            uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false);
+    CQVRRegSaveKeyException(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szClassName, const WCHAR* szMethodName, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
+        : CQVRLogException1({szClassName, szMethodName, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, ulError, rkPassFail, QVR_T("Unable to save registry key ( \"%s\" )"), szKeyPath)
+    {
+    }
 };
 
 #endif
