@@ -218,23 +218,21 @@ bool appendLine(CQVRLogRecord& record, bool bRequireDirectory, const CLinePart& 
     CQVRScopedFile file;
     const DWORD ulShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
     file.reset(CreateFileW(szPath, GENERIC_WRITE, ulShare, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    bool bCreated = false;
     if (!file.isValid()) {
         file.reset(CreateFileW(szPath, GENERIC_WRITE, ulShare, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.isValid())
             return false;
-        bCreated = true;
     }
     // Where the end cannot be reached, writing would overwrite what is there.
     SetLastError(ERROR_SUCCESS);
     const DWORD ulEnd = SetFilePointer(file.get(), 0, nullptr, FILE_END);
     if (ulEnd == INVALID_SET_FILE_POINTER && GetLastError() != ERROR_SUCCESS)
         return false;
-    // The mark starts a file this write created, never one that already held
-    // records (the second open also finds a file that the first could not
-    // open, for example while another process held it).
+    // The mark starts an empty file, never one that already holds records
+    // (the second open also finds a file that the first could not open, for
+    // example while another process held it).
     static const BYTE kByteOrderMark[2] = {0xFF, 0xFE};
-    if (bCreated && ulEnd == 0 && !writeWhole(file.get(), kByteOrderMark, sizeof(kByteOrderMark)))
+    if (ulEnd == 0 && !writeWhole(file.get(), kByteOrderMark, sizeof(kByteOrderMark)))
         return false;
     // Little-endian UTF-16, two bytes per character, no terminating zero.
     uint8_t bytes[kLineChars * 2];

@@ -24,6 +24,17 @@ std::vector<wstr> linesWith(const wstr& logPath, const char* szText)
     return found;
 }
 
+size_t countLines(const wstr& logPath, const char* szText) { return linesWith(logPath, szText).size(); }
+
+bool anyLine(const std::vector<wstr>& lines, const char* szText)
+{
+    for (const wstr& line : lines) {
+        if (line.find(W(szText)) != wstr::npos)
+            return true;
+    }
+    return false;
+}
+
 size_t badArgLines(const wstr& logPath, const char* szArgument, const char* szMessage)
 {
     std::string text = std::string("\"A bad argument was provided ( ") + szArgument + " ). " + szMessage + "\"";

@@ -20,8 +20,11 @@ wstr textOf(const Str& s);
 // A byte buffer's bytes.
 std::vector<unsigned char> bytesOf(const CQVRBuffer<unsigned char>& buffer);
 
-// The log lines that hold the given text.
+// The log lines that hold the given text, and how many there are.
 std::vector<wstr> linesWith(const wstr& logPath, const char* szText);
+size_t countLines(const wstr& logPath, const char* szText);
+// Whether any of the lines holds the given text.
+bool anyLine(const std::vector<wstr>& lines, const char* szText);
 // How many log lines hold the bad-argument entry for this argument and message.
 size_t badArgLines(const wstr& logPath, const char* szArgument, const char* szMessage);
 

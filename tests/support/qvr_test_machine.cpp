@@ -32,7 +32,9 @@ HKEY createKey(HKEY root, const wstr& keyPath)
     return rc == ERROR_SUCCESS ? hKey : nullptr;
 }
 
-void setValue(HKEY root, const wstr& keyPath, const wstr& valueName, DWORD type, const void* data, size_t cb)
+}  // namespace
+
+void setValueBytes(HKEY root, const wstr& keyPath, const wstr& valueName, DWORD type, const void* data, size_t cb)
 {
     HKEY hKey = createKey(root, keyPath);
     if (!hKey)
@@ -42,6 +44,8 @@ void setValue(HKEY root, const wstr& keyPath, const wstr& valueName, DWORD type,
               ERROR_SUCCESS);
     RegCloseKey(hKey);
 }
+
+namespace {
 
 void clearTestFolder()
 {
@@ -113,17 +117,17 @@ wstr testFolder() { return kTestFolder; }
 void setDword(HKEY root, const wstr& keyPath, const wstr& valueName, uint32_t value)
 {
     DWORD data = value;
-    setValue(root, keyPath, valueName, REG_DWORD, &data, sizeof data);
+    setValueBytes(root, keyPath, valueName, REG_DWORD, &data, sizeof data);
 }
 
 void setString(HKEY root, const wstr& keyPath, const wstr& valueName, const wstr& value)
 {
-    setValue(root, keyPath, valueName, REG_SZ, value.c_str(), (value.size() + 1) * sizeof(WCHAR));
+    setValueBytes(root, keyPath, valueName, REG_SZ, value.c_str(), (value.size() + 1) * sizeof(WCHAR));
 }
 
 void setBinary(HKEY root, const wstr& keyPath, const wstr& valueName, const std::vector<uint8_t>& data)
 {
-    setValue(root, keyPath, valueName, REG_BINARY, data.data(), data.size());
+    setValueBytes(root, keyPath, valueName, REG_BINARY, data.data(), data.size());
 }
 
 // Removes the key with everything below it, from both registry views.
@@ -215,6 +219,27 @@ wstr moduleBaseName()
     wstr name = slash == wstr::npos ? path : path.substr(slash + 1);
     size_t dot = name.find_last_of(static_cast<WCHAR>('.'));
     return dot == wstr::npos ? name : name.substr(0, dot);
+}
+
+bool failNext(const char* szFunction, DWORD ulError)
+{
+#ifdef _WIN32
+    (void)szFunction;
+    (void)ulError;
+    return false;
+#else
+    qvrsim::failNext(szFunction, ulError);
+    return true;
+#endif
+}
+
+size_t openHandles()
+{
+#ifdef _WIN32
+    return 0;
+#else
+    return qvrsim::openHandles();
+#endif
 }
 
 bool onSubstitute()

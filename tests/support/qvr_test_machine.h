@@ -34,6 +34,9 @@ wstr testFolder();
 void setDword(HKEY root, const wstr& keyPath, const wstr& valueName, uint32_t value);
 void setString(HKEY root, const wstr& keyPath, const wstr& valueName, const wstr& value);
 void setBinary(HKEY root, const wstr& keyPath, const wstr& valueName, const std::vector<uint8_t>& data);
+// Any type, with the byte count given as it stands (a string may be given
+// without its terminator).
+void setValueBytes(HKEY root, const wstr& keyPath, const wstr& valueName, DWORD type, const void* data, size_t cb);
 void deleteKeyTree(HKEY root, const wstr& keyPath);
 
 // The logging configuration key, HKEY_LOCAL_MACHINE "SOFTWARE\Dravonne\Logs".
@@ -57,6 +60,14 @@ wstr moduleBaseName();
 // True on the substitute, where machine facts that Wine cannot vary are open
 // to tests (module path, failing calls, ...).
 bool onSubstitute();
+
+// The substitute's fault switch: the next call of the named platform function
+// fails with the given error. False under Wine, where calls cannot be made to
+// fail (the test then skips).
+bool failNext(const char* szFunction, DWORD ulError);
+// Handles the substitute has handed out and that are still open (0 under
+// Wine, which does not say).
+size_t openHandles();
 
 // Every test case starts on a reset machine.
 class MachineTest : public ::testing::Test {

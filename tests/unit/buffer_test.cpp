@@ -10,6 +10,7 @@
 
 using qvrtest::W;
 using qvrtest::wstr;
+using qvrtest::bytesOf;
 using qvrtest::linesWith;
 
 namespace {
@@ -25,11 +26,6 @@ Wide wideOf(const std::vector<unsigned short>& units)
 std::vector<unsigned short> unitsOf(const Wide& buffer)
 {
     return std::vector<unsigned short>(buffer.getBuffer(), buffer.getBuffer() + buffer.getSize());
-}
-
-std::vector<unsigned char> bytesOf(const Bytes& buffer)
-{
-    return std::vector<unsigned char>(buffer.getBuffer(), buffer.getBuffer() + buffer.getSize());
 }
 
 class BufferTest : public qvrtest::LoggedMachineTest {};

@@ -10,18 +10,10 @@
 
 using qvrtest::W;
 using qvrtest::wstr;
+using qvrtest::anyLine;
 using qvrtest::linesWith;
 
 namespace {
-
-bool anyLine(const std::vector<wstr>& lines, const char* szText)
-{
-    for (const wstr& line : lines) {
-        if (line.find(W(szText)) != wstr::npos)
-            return true;
-    }
-    return false;
-}
 
 class FlagsTest : public qvrtest::MachineTest {};
 

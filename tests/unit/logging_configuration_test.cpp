@@ -7,10 +7,12 @@
 #include "diagnostics/qvr_log_debug.h"
 #include "diagnostics/qvr_log_notification.h"
 #include "diagnostics/entries/qvr_mem_destroy_fail_warning.h"
-#include "qvr_test_machine.h"
+#include "qvr_test_helpers.h"
 #include "diagnostics/entries/qvr_unhandled_exception_exception.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include <string>
 #include <vector>
@@ -20,20 +22,12 @@
 #endif
 
 using qvrtest::W;
+using qvrtest::countLines;
 using qvrtest::wstr;
 
 namespace {
 
 const WCHAR* const kFile = QVR_T("logging_configuration_test.cpp");
-
-size_t countLines(const wstr& logPath, const char* szText)
-{
-    size_t n = 0;
-    for (const wstr& line : qvrtest::readLogLines(logPath))
-        if (line.find(W(szText)) != wstr::npos)
-            ++n;
-    return n;
-}
 
 // A traced method as the library writes one.
 bool tracedMethod(bool bResult)
@@ -163,6 +157,39 @@ TEST_F(LoggingConfigurationTest, ClassFilters)
     EXPECT_TRUE(entryOf(llWarning, nullptr));
 }
 
+// A value that cannot be read whole counts as absent, as the configuration's
+// own rule says: "LogDetail" longer than its four bytes leaves the default
+// mask (exceptions and warnings still written, debug notes not), an
+// "AllowObjects" list too long to read filters nothing.
+TEST_F(LoggingConfigurationTest, ValuesThatCannotBeReadCountAsAbsent)
+{
+    const wstr kLogs = W("SOFTWARE\\Dravonne\\Logs");
+    const wstr longList = W(std::string(600, 'x').c_str());  // 1,202 bytes with its terminator
+    const uint64_t ullQword = 0x20;
+    struct Case {
+        const char* szName;
+        std::function<void()> set;
+    };
+    const Case cases[] = {
+        {"LogDetail as text", [&] { qvrtest::setString(HKEY_LOCAL_MACHINE, kLogs, W("LogDetail"), W("27")); }},
+        {"LogDetail as qword",
+         [&] { qvrtest::setValueBytes(HKEY_LOCAL_MACHINE, kLogs, W("LogDetail"), 11, &ullQword, sizeof ullQword); }},
+        {"AllowObjects too long", [&] { qvrtest::setLogString(W("AllowObjects"), longList); }},
+    };
+    for (const Case& c : cases) {
+        qvrtest::resetMachine();
+        qvrtest::enableTextLog();
+        c.set();
+        {
+            CQVRUnhandledExceptionException e(5, kFile, __LINE__);
+            EXPECT_TRUE(e.m_bLogged) << c.szName;
+            EXPECT_EQ(0x1B, e.m_usDetail) << c.szName;
+        }
+        EXPECT_TRUE(entryOf(llWarning, "CQVRRegistryKey")) << c.szName;
+        EXPECT_FALSE(entryOf(llDebug, "CQVRRegistryKey")) << c.szName;
+    }
+}
+
 TEST_F(LoggingConfigurationTest, PerApplicationSetting)
 {
     wstr log = qvrtest::enableTextLog();
@@ -245,8 +272,9 @@ TEST_F(LoggingConfigurationTest, LongModulePathStillNamesTheApplication)
         GTEST_SKIP() << "the program's own path can only be chosen on the substitute";
 #ifndef _WIN32
     wstr log = qvrtest::enableTextLog();
-    const wstr path = W(("C:\\" + std::string(190, 'd') + "\\deep.tool.exe").c_str());
-    ASSERT_GE(path.size(), 200u);
+    // Longer than the first buffer of MAX_PATH units the name is read into.
+    const wstr path = W(("C:\\" + std::string(290, 'd') + "\\deep.tool.exe").c_str());
+    ASSERT_GT(path.size(), static_cast<size_t>(MAX_PATH));
     qvrsim::setModulePath(qvrsim::wstr(path.begin(), path.end()));
     EXPECT_TRUE(entryOf(llWarning, "C"));
     EXPECT_EQ(1u, countLines(log, "<WARNING> <deep.tool> <C::m> "));

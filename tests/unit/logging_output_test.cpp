@@ -2,6 +2,7 @@
 // record, the result forms, the file's byte-order mark and line ends, and
 // the bound on a long line.
 #include "diagnostics/qvr_detailed_log.h"
+#include "diagnostics/qvr_log_exception1.h"
 #include "diagnostics/qvr_log_notification.h"
 #include "diagnostics/qvr_simple_log.h"
 #include "qvr_test_machine.h"
@@ -262,6 +263,69 @@ TEST_F(LoggingOutputTest, PathLongerThanItsValueBufferWritesNothing)
     EXPECT_FALSE(write(llWarning, "lost", 0, rkError, nullptr, nullptr, nullptr, 0));
     EXPECT_FALSE(qvrtest::fileExists(tooLong.substr(0, 127)));
     EXPECT_FALSE(qvrtest::fileExists(tooLong));
+
+    // The same 128 characters stored without a terminator fill the 256 bytes
+    // exactly: still no room for one, so still not used. A unit that is not
+    // zero follows the value, so that no platform finds a terminator there.
+    wstr unterminated = tooLong + W("x");
+    qvrtest::setValueBytes(HKEY_LOCAL_MACHINE, W("SOFTWARE\\Dravonne\\Logs"), W("TextOutput"), REG_SZ,
+                           unterminated.c_str(), tooLong.size() * sizeof(WCHAR));
+    EXPECT_FALSE(write(llWarning, "lost", 0, rkError, nullptr, nullptr, nullptr, 0));
+    EXPECT_FALSE(qvrtest::fileExists(tooLong.substr(0, 127)));
+    EXPECT_FALSE(qvrtest::fileExists(tooLong));
+}
+
+// A platform call of the write that fails: the entry is not counted as
+// written, and the log keeps its mark, its records and whole lines only.
+TEST_F(LoggingOutputTest, FailedPlatformCallsAreFailedWrites)
+{
+    struct Case {
+        const char* szFunction;
+        DWORD ulError;
+        bool bExistingLog;  // the log already holds one record
+        size_t ulLines;     // lines right after the failing write
+    };
+    const Case cases[] = {
+        // The first open fails (another process holds the file): the second
+        // one appends, and the mark is not written over the first record.
+        {"CreateFileW", 32, true, 2},
+        // The disk is full: nothing of the line is in the file.
+        {"WriteFile", 112, true, 1},
+        // The end of the file cannot be reached: nothing is written at all.
+        {"SetFilePointer", 6, true, 1},
+        // A new file whose mark cannot be written gets no line either.
+        {"WriteFile", 112, false, 0},
+    };
+    for (const Case& c : cases) {
+        qvrtest::resetMachine();
+        m_log = qvrtest::enableTextLog(0x0FFF);
+        if (c.bExistingLog) {
+            ASSERT_TRUE(write(llWarning, "first", 0, rkError, nullptr, nullptr, nullptr, 0));
+        }
+        if (!qvrtest::failNext(c.szFunction, c.ulError))
+            GTEST_SKIP() << "platform calls can only be made to fail on the substitute";
+        CQVRLogException1 entry(QVR_T("second"), 0, nullptr, 0);
+        const bool bWritten = c.ulLines == (c.bExistingLog ? 2u : 1u);
+        EXPECT_EQ(bWritten, entry.m_bLogged) << c.szFunction;
+        std::vector<std::string> lines = bodies(m_log);
+        EXPECT_EQ(c.ulLines, lines.size()) << c.szFunction;
+        // A handler that finds the entry unwritten writes it now, once.
+        if (!entry.m_bLogged) {
+            EXPECT_TRUE(entry.log()) << c.szFunction;
+        }
+        const std::vector<uint8_t> bytes = qvrtest::readFile(m_log);
+        ASSERT_GE(bytes.size(), 2u) << c.szFunction;
+        EXPECT_EQ(0xFF, bytes[0]) << c.szFunction;
+        EXPECT_EQ(0xFE, bytes[1]) << c.szFunction;
+        EXPECT_NE(0xFF, bytes[2]) << c.szFunction;  // one mark only
+        lines = bodies(m_log);
+        ASSERT_EQ(c.bExistingLog ? 2u : 1u, lines.size()) << c.szFunction;
+        if (c.bExistingLog) {
+            EXPECT_EQ("<WARNING> " + app() + "\"first\" ", lines[0]) << c.szFunction;
+        }
+        EXPECT_EQ("<EXCEPTION_BAD> " + app() + "\"second\" ", lines.back()) << c.szFunction;
+        EXPECT_EQ(0u, qvrtest::openHandles()) << c.szFunction;
+    }
 }
 
 TEST_F(LoggingOutputTest, MissingDirectoryIsCreatedOneLevelDeep)

@@ -162,6 +162,17 @@ TEST_F(RegistryTest, QueryValueAnswers)
     EXPECT_EQ(RegQueryValueExW(m_hKey, QVR_T("Short"), nullptr, nullptr, nullptr, &cb), ERROR_SUCCESS);
     EXPECT_EQ(cb, 12u);
 
+    // Given without its terminator and with nothing behind it (a block of
+    // exactly that size), a string is taken as it is: the bytes behind the
+    // caller's block are not the platform's to read.
+    std::vector<BYTE> exact = {'a', 0, 'b', 0};
+    ASSERT_EQ(RegSetValueExW(m_hKey, QVR_T("Exact"), 0, REG_SZ, exact.data(), 4), ERROR_SUCCESS);
+    cb = 0;
+    EXPECT_EQ(RegQueryValueExW(m_hKey, QVR_T("Exact"), nullptr, nullptr, nullptr, &cb), ERROR_SUCCESS);
+    if (qvrtest::onSubstitute()) {  // Windows and Wine look at whatever lies behind it
+        EXPECT_EQ(cb, 4u);
+    }
+
     DWORD number = 0;
     cb = sizeof number;
     ASSERT_EQ(RegQueryValueExW(m_hKey, QVR_T("Number"), nullptr, &type, reinterpret_cast<BYTE*>(&number), &cb),
@@ -420,6 +431,22 @@ TEST_F(FileTest, FoldersAreMadeOneLevelAtATime)
     EXPECT_TRUE(RemoveDirectoryW(file("A\\b").c_str()));
     EXPECT_TRUE(DeleteFileW(file("Plain.TXT").c_str()));
     EXPECT_FALSE(qvrtest::fileExists(file("plain.txt")));
+}
+
+// Only drives the machine has exist: nothing is made or written on another.
+TEST_F(FileTest, PathsOnAMissingDriveAreNotFound)
+{
+    SetLastError(kUntouched);
+    EXPECT_FALSE(CreateDirectoryW(QVR_T("Q:\\"), nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_FALSE(CreateDirectoryW(QVR_T("Q:\\logs"), nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(CreateFileW(QVR_T("Q:\\probe.log"), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                          nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(GetFileAttributesW(QVR_T("Q:\\probe.log")), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 }
 
 TEST_F(FileTest, ResetEmptiesTheTestFolder)

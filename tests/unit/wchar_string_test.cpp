@@ -11,6 +11,7 @@ using qvrtest::W;
 using qvrtest::wstr;
 using qvrtest::Str;
 using qvrtest::S;
+using qvrtest::narrow;
 using qvrtest::textOf;
 using qvrtest::linesWith;
 
@@ -80,6 +81,33 @@ TEST_F(WCharStringTest, BufferAssignmentAddsATerminatorAndCutsAtTheFirstZero)
 
     s = CQVRBuffer<unsigned short>(3);
     EXPECT_FALSE(s.isValid());
+}
+
+// The buffer's own operations keep the string terminated within its
+// elements, so nothing of the string reads past them.
+TEST_F(WCharStringTest, BufferOperationsKeepTheTerminator)
+{
+    Str s = S("abc");
+    ASSERT_TRUE(s.resize(3));
+    EXPECT_EQ(3u, s.getSize());
+    EXPECT_EQ("ab", narrow(textOf(s)));
+    Str copy;
+    copy = s;
+    EXPECT_EQ("ab", narrow(textOf(copy)));
+    s = s.getText();
+    EXPECT_EQ("ab", narrow(textOf(s)));
+
+    Str t = S("abc");
+    const CQVRBuffer<unsigned short> xyz(qvrUnits(QVR_T("xyz")), 3, 0);
+    ASSERT_TRUE(t.write(xyz, 1, false));  // fills the terminator's place
+    EXPECT_EQ(4u, t.getSize());
+    EXPECT_EQ("axy", narrow(textOf(t)));
+    ASSERT_TRUE(t.appendAt(xyz, 4));
+    EXPECT_EQ(7u, t.getSize());
+    EXPECT_EQ(3u, t.getLength());
+    CQVRBuffer<unsigned short>& asBuffer = t;
+    ASSERT_TRUE(asBuffer.resize(2));
+    EXPECT_EQ("a", narrow(textOf(t)));
 }
 
 TEST_F(WCharStringTest, CopiesKeepAllElementsAndCompactTrimsThem)
