@@ -49,8 +49,7 @@ R qvrGuard(R failValue, const WCHAR* szFile, uint32_t ulLine, QVRErrorSource sou
 }
 
 // The same for work without a result: true when it ran to its end.
-template <class Body>
-bool qvrTry(const WCHAR* szFile, uint32_t ulLine, QVRErrorSource source, Body&& body)
+template <class Body> bool qvrTry(const WCHAR* szFile, uint32_t ulLine, QVRErrorSource source, Body&& body)
 {
     return qvrGuard(false, szFile, ulLine, source, [&]() {
         body();
@@ -60,14 +59,12 @@ bool qvrTry(const WCHAR* szFile, uint32_t ulLine, QVRErrorSource source, Body&& 
 
 // The forms a method of a library file uses: its file constant, its line (a
 // method whose error source differs passes it to the forms above).
-template <class R, class Body>
-R qvrGuard(R failValue, const QVRSourceFile& file, uint32_t ulLine, Body&& body)
+template <class R, class Body> R qvrGuard(R failValue, const QVRSourceFile& file, uint32_t ulLine, Body&& body)
 {
     return qvrGuard(failValue, file.szFileName, ulLine, file.errorSource, body);
 }
 
-template <class Body>
-bool qvrTry(const QVRSourceFile& file, uint32_t ulLine, Body&& body)
+template <class Body> bool qvrTry(const QVRSourceFile& file, uint32_t ulLine, Body&& body)
 {
     return qvrTry(file.szFileName, ulLine, file.errorSource, body);
 }

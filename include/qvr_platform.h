@@ -4,8 +4,8 @@
 #define QVR_PLATFORM_H
 
 #ifdef _WIN32
-#include <windows.h>
 #include <cstdlib>
+#include <windows.h>
 #define QVR_T(text) L##text
 // Narrow text to UTF-16 through the C runtime's multibyte conversion (current
 // locale); at most cchMax units, (size_t)-1 when the runtime refuses the text.

@@ -20,8 +20,7 @@ struct QVRCloseSite {
     uint32_t ulLine;
 };
 
-template <class Traits>
-class CQVRScopedHandle {
+template <class Traits> class CQVRScopedHandle {
 public:
     typedef typename Traits::Handle Handle;
 

@@ -19,7 +19,10 @@ static DWORD lastErrorOrFailure()
     return ulError != ERROR_SUCCESS ? ulError : static_cast<DWORD>(ERROR_INVALID_HANDLE);
 }
 
-DWORD QVRFileTraits::close(HANDLE h) { return CloseHandle(h) ? static_cast<DWORD>(ERROR_SUCCESS) : lastErrorOrFailure(); }
+DWORD QVRFileTraits::close(HANDLE h)
+{
+    return CloseHandle(h) ? static_cast<DWORD>(ERROR_SUCCESS) : lastErrorOrFailure();
+}
 
 void QVRFileTraits::warn(const QVRCloseSite& site, DWORD ulError)
 {

@@ -6,11 +6,11 @@
 
 #include "diagnostics/entries/qvr_bad_arg_exception.h"
 #include "diagnostics/entries/qvr_buffer_init_exception.h"
-#include "qvr_guard.h"
 #include "diagnostics/entries/qvr_index_out_of_bounds_exception.h"
 #include "diagnostics/entries/qvr_mem_alloc_exception.h"
 #include "diagnostics/entries/qvr_mem_destroy_fail_warning.h"
 #include "diagnostics/entries/qvr_memory_copy_exception.h"
+#include "qvr_guard.h"
 #include "qvr_platform.h"
 
 #include <cerrno>
@@ -21,12 +21,11 @@
 #include <type_traits>
 
 inline constexpr QVRSourceFile kQVRBufferFile = {QVR_T("CQVRBuffer"), QVR_T("include\\core\\qvr_buffer.h"),
-                                                QVRErrorSource::Errno};
+                                                 QVRErrorSource::Errno};
 
 // Copies n elements and checks the copy routine's answer, which is how a
 // failed copy shows itself.
-template <class T>
-inline void qvrCopyElements(T* pDest, const T* pSource, uint32_t ulCount, uint32_t ulLine)
+template <class T> inline void qvrCopyElements(T* pDest, const T* pSource, uint32_t ulCount, uint32_t ulLine)
 {
     if (ulCount == 0)
         return;
@@ -43,8 +42,7 @@ inline void qvrWipeBytes(void* p, size_t cb)
         pByte[i] = 0;
 }
 
-template <class T>
-class CQVRBuffer {
+template <class T> class CQVRBuffer {
 public:
     // CQVRBuffer(0) is the empty buffer that derived classes start from.
     explicit CQVRBuffer(uint32_t ulSize = 0) : m_pBuffer(nullptr), m_ulSize(0)
@@ -175,9 +173,9 @@ public:
         }
         return qvrGuard(false, kQVRBufferFile, __LINE__, [&]() -> bool {
             if (ulOffset > m_ulSize)
-                throw CQVRBadArgException(
-                    QVR_T("ulOffset"), QVR_T("can't append a buffer at an offset past the bounds of this buffer"),
-                    nullptr, 0);
+                throw CQVRBadArgException(QVR_T("ulOffset"),
+                                          QVR_T("can't append a buffer at an offset past the bounds of this buffer"),
+                                          nullptr, 0);
             if (!resize(checkedSum(ulOffset, other.m_ulSize)))
                 return false;
             // Nothing to write: the cut at ulOffset is the whole result.

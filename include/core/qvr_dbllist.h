@@ -3,20 +3,19 @@
 #ifndef QVR_DBLLIST_H
 #define QVR_DBLLIST_H
 
-#include "qvr_guard.h"
-#include "diagnostics/entries/qvr_mem_alloc_exception.h"
-#include "diagnostics/entries/qvr_mem_destroy_fail_warning.h"
 #include "core/qvr_node.h"
 #include "core/qvr_obj_node.h"
-#include "qvr_platform.h"
 #include "core/qvr_ptr_node.h"
 #include "core/qvr_std_node.h"
+#include "diagnostics/entries/qvr_mem_alloc_exception.h"
+#include "diagnostics/entries/qvr_mem_destroy_fail_warning.h"
+#include "qvr_guard.h"
+#include "qvr_platform.h"
 
 #include <cstdint>
 #include <new>
 
-template <class TNode>
-class CQVRDblList {
+template <class TNode> class CQVRDblList {
 public:
     typedef typename TNode::ArgType ArgType;
     typedef typename TNode::ValueType ValueType;

@@ -14,23 +14,22 @@
 inline constexpr QVRSourceFile kQVRDblListFile = {QVR_T("CQVRDblList"), QVR_T("include\\core\\qvr_dbllist.h"),
                                                   QVRErrorSource::Errno};
 
-template <class T, class = void>
-struct CQVRHasLess : std::false_type {};
+template <class T, class = void> struct CQVRHasLess : std::false_type {
+};
 template <class T>
-struct CQVRHasLess<T, std::void_t<decltype(std::declval<const T&>() < std::declval<const T&>())>>
-    : std::true_type {};
+struct CQVRHasLess<T, std::void_t<decltype(std::declval<const T&>() < std::declval<const T&>())>> : std::true_type {
+};
 
-template <class T, class = void>
-struct CQVRHasGreater : std::false_type {};
+template <class T, class = void> struct CQVRHasGreater : std::false_type {
+};
 template <class T>
-struct CQVRHasGreater<T, std::void_t<decltype(std::declval<const T&>() > std::declval<const T&>())>>
-    : std::true_type {};
+struct CQVRHasGreater<T, std::void_t<decltype(std::declval<const T&>() > std::declval<const T&>())>> : std::true_type {
+};
 
 // How the nodes' < and > order held values: by the value type's own
 // operators. A type without them never orders; a type whose operators must
 // not order list values specialises this template.
-template <class T>
-struct CQVRNodeOrder {
+template <class T> struct CQVRNodeOrder {
     static bool less(const T& a, const T& b)
     {
         if constexpr (CQVRHasLess<T>::value)
@@ -49,8 +48,7 @@ struct CQVRNodeOrder {
 
 // A is the form in which the kind passes its value, R the form getValue
 // hands it back in (a reference for copies, the pointer for owned pointers).
-template <class A, class R = A>
-class CQVRNode {
+template <class A, class R = A> class CQVRNode {
 public:
     explicit CQVRNode(uint32_t ulKey = 0) : m_pNext(nullptr), m_pPrev(nullptr), m_ulKey(ulKey) {}
     virtual ~CQVRNode()

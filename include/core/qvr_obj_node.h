@@ -4,8 +4,7 @@
 
 #include "core/qvr_node.h"
 
-template <class T>
-class CQVRObjNode : public CQVRNode<const T&, T&> {
+template <class T> class CQVRObjNode : public CQVRNode<const T&, T&> {
 public:
     typedef const T& ArgType;
     typedef T ValueType;

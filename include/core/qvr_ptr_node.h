@@ -2,13 +2,12 @@
 #ifndef QVR_PTR_NODE_H
 #define QVR_PTR_NODE_H
 
-#include "diagnostics/entries/qvr_mem_destroy_fail_warning.h"
 #include "core/qvr_node.h"
+#include "diagnostics/entries/qvr_mem_destroy_fail_warning.h"
 
 #include <type_traits>
 
-template <class T>
-class CQVRPtrNode : public CQVRNode<const T*, T*> {
+template <class T> class CQVRPtrNode : public CQVRNode<const T*, T*> {
 public:
     typedef const T* ArgType;
     typedef T ValueType;
@@ -63,9 +62,9 @@ public:
 
 // The one place that tells node kinds apart: a list of owning pointer nodes
 // copies the pointees when it is copied, the other kinds copy values.
-template <class TNode>
-struct CQVRNodeOwnsPointee : std::false_type {};
-template <class T>
-struct CQVRNodeOwnsPointee<CQVRPtrNode<T>> : std::true_type {};
+template <class TNode> struct CQVRNodeOwnsPointee : std::false_type {
+};
+template <class T> struct CQVRNodeOwnsPointee<CQVRPtrNode<T>> : std::true_type {
+};
 
 #endif

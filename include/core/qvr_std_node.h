@@ -4,8 +4,7 @@
 
 #include "core/qvr_node.h"
 
-template <class T>
-class CQVRStdNode : public CQVRNode<T> {
+template <class T> class CQVRStdNode : public CQVRNode<T> {
 public:
     typedef T ArgType;
     typedef T ValueType;

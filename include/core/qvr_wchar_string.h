@@ -88,10 +88,9 @@ public:
     bool extractBetween(CQVRWCharString& out, const CQVRWCharString& startString, uint32_t ulStartOccurrance,
                         const CQVRWCharString& endString, uint32_t ulEndOccurrance, bool bIncludeStart,
                         bool bIncludeEnd) const;
-    bool truncateAt(const CQVRWCharString& subString, uint32_t ulOccurrance, ParseMode parseMode,
-                    bool bExcludeMatch);
-    bool extractPart(CQVRWCharString& out, const CQVRWCharString& subString, uint32_t ulOccurrance,
-                     ParseMode parseMode, bool bIncludeMatch) const;
+    bool truncateAt(const CQVRWCharString& subString, uint32_t ulOccurrance, ParseMode parseMode, bool bExcludeMatch);
+    bool extractPart(CQVRWCharString& out, const CQVRWCharString& subString, uint32_t ulOccurrance, ParseMode parseMode,
+                     bool bIncludeMatch) const;
     bool insert(const CQVRWCharString& string, uint32_t ulPos);
     bool removeString(const CQVRWCharString& subString, uint32_t ulOccurrance, SubStringMode subStringMode);
     bool replace(const CQVRWCharString& oldString, const CQVRWCharString& newString, uint32_t ulOccurrance,

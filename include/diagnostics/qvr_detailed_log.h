@@ -8,9 +8,9 @@
 class CQVRDetailedLog : public CQVRLogging {
 public:
     CQVRDetailedLog(uint32_t ulLevel, const WCHAR* szMessage, uint32_t ulValue, uint32_t ulResultKind,
-                    const WCHAR* szClassName, const WCHAR* szMethodName, const WCHAR* szSourceFile,
-                    uint32_t ulLine, bool bWriteNow, bool bWriteOnDestroy, uint16_t usOutputTypes,
-                    const WCHAR* szApplication = nullptr, const WCHAR* szOutputPath = nullptr);
+                    const WCHAR* szClassName, const WCHAR* szMethodName, const WCHAR* szSourceFile, uint32_t ulLine,
+                    bool bWriteNow, bool bWriteOnDestroy, uint16_t usOutputTypes, const WCHAR* szApplication = nullptr,
+                    const WCHAR* szOutputPath = nullptr);
     CQVRDetailedLog(const CQVRDetailedLog& other) = default;
     ~CQVRDetailedLog() override;
 

@@ -14,9 +14,8 @@ class CQVRFunctionTrace {
 public:
     // Reads the dynamic logging state on the first traced call of the process;
     // when tracing, builds the entry, which writes the ENTRY record.
-    CQVRFunctionTrace(const WCHAR* szClassName, const WCHAR* szMethodName, const WCHAR* szSourceFile,
-                      uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true,
-                      bool bWriteOnDestroy = true);
+    CQVRFunctionTrace(const WCHAR* szClassName, const WCHAR* szMethodName, const WCHAR* szSourceFile, uint32_t ulLine,
+                      uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = true);
     // Deletes the entry, which writes the EXIT record with the stored outcome.
     ~CQVRFunctionTrace();
 

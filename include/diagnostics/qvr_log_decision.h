@@ -10,10 +10,10 @@
 
 struct CQVRLogDecision {
     bool bWrite = false;
-    uint16_t usDetail = 0;       // the detail mask the decision used; 0 when it used none
-    uint16_t usOutputTypes = 0;  // the entry's own, or those of its per-application setting
-    CQVROwnedText szApplication; // the running program's base name, for a record without a name
-    CQVROwnedText szTextPath;    // "TextOutput", for a record without a path that goes to the text output
+    uint16_t usDetail = 0;        // the detail mask the decision used; 0 when it used none
+    uint16_t usOutputTypes = 0;   // the entry's own, or those of its per-application setting
+    CQVROwnedText szApplication;  // the running program's base name, for a record without a name
+    CQVROwnedText szTextPath;     // "TextOutput", for a record without a path that goes to the text output
 };
 
 #endif

@@ -14,8 +14,7 @@ public:
 
     explicit CQVRLogMessage(const WCHAR* szText) : m_szResult(szText) { m_szText[0] = 0; }
 
-    template <class... Args>
-    CQVRLogMessage(const WCHAR* szFormat, Args... args) : m_szResult(m_szText)
+    template <class... Args> CQVRLogMessage(const WCHAR* szFormat, Args... args) : m_szResult(m_szText)
     {
         m_szText[0] = 0;
         wsprintfW(m_szText, szFormat, argument(args)...);

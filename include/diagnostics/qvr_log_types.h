@@ -21,12 +21,7 @@ enum QVRLogLevel : uint32_t {
 };
 
 // How an entry's value reads.
-enum QVRResultKind : uint32_t {
-    rkError = 0,
-    rkPassFail = 1,
-    rkLogical = 2,
-    rkReturnCode = 3
-};
+enum QVRResultKind : uint32_t { rkError = 0, rkPassFail = 1, rkLogical = 2, rkReturnCode = 3 };
 
 // Bits of an entry's output mask.
 enum QVROutputType : uint16_t {

@@ -12,11 +12,10 @@ protected:
     // The message formatted from szFormat and the arguments (a null text
     // shows as "Unknown").
     template <class... Args>
-    CQVRLogWarning(const QVRLogSite& site, uint32_t ulValue, uint32_t ulResultKind, const WCHAR* szFormat,
-                   Args... args)
-        : CQVRDetailedLog(llWarning, CQVRLogMessage(szFormat, args...).text(), ulValue, ulResultKind,
-                          site.szClassName, site.szMethodName, site.szSourceFile, site.ulLine, site.bWriteNow,
-                          site.bWriteOnDestroy, site.usOutputTypes)
+    CQVRLogWarning(const QVRLogSite& site, uint32_t ulValue, uint32_t ulResultKind, const WCHAR* szFormat, Args... args)
+        : CQVRDetailedLog(llWarning, CQVRLogMessage(szFormat, args...).text(), ulValue, ulResultKind, site.szClassName,
+                          site.szMethodName, site.szSourceFile, site.ulLine, site.bWriteNow, site.bWriteOnDestroy,
+                          site.usOutputTypes)
     {
     }
 };

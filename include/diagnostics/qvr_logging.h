@@ -36,8 +36,7 @@ protected:
     bool writeSequence(CQVRLogRecord& record);
 
 private:
-    template <class Record>
-    bool write(Record& record);
+    template <class Record> bool write(Record& record);
 };
 
 #endif

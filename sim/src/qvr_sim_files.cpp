@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 

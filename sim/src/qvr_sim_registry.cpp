@@ -84,8 +84,8 @@ LONG resolve(HKEY hKey, LPCWSTR szSubKey, REGSAM sam, KeyPtr& base, std::vector<
         return QVR_SIM_ERROR_KEY_DELETED;
     if (!splitPath(szSubKey, path))
         return QVR_SIM_ERROR_BAD_PATHNAME;
-    if (reinterpret_cast<uintptr_t>(hKey) == kLocalMachine && qvrsim::machine().is64Bit &&
-        (sam & KEY_WOW64_32KEY) && !path.empty() && qvrsim::lowerCase(path[0]) == u"software" &&
+    if (reinterpret_cast<uintptr_t>(hKey) == kLocalMachine && qvrsim::machine().is64Bit && (sam & KEY_WOW64_32KEY) &&
+        !path.empty() && qvrsim::lowerCase(path[0]) == u"software" &&
         (path.size() < 2 || qvrsim::lowerCase(path[1]) != u"wow6432node"))
         path.insert(path.begin() + 1, u"Wow6432Node");
     return ERROR_SUCCESS;
@@ -194,8 +194,7 @@ LONG RegCloseKey(HKEY hKey)
         return static_cast<LONG>(injected);
     if (isRoot(hKey))
         return ERROR_SUCCESS;
-    return qvrsim::machine().keyHandles.erase(reinterpret_cast<uintptr_t>(hKey)) ? ERROR_SUCCESS
-                                                                                  : ERROR_INVALID_HANDLE;
+    return qvrsim::machine().keyHandles.erase(reinterpret_cast<uintptr_t>(hKey)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
 // As Wine answers: a buffer too small gets nothing written and the size

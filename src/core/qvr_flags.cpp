@@ -21,8 +21,7 @@ CQVRFlags& CQVRFlags::operator=(const CQVRFlags& other)
 
 bool CQVRFlags::operator!=(const CQVRFlags& other) const
 {
-    return qvrTraced(kThisFile, QVR_T("operator!="), __LINE__, rkLogical,
-                     [&] { return m_ulFlags != other.m_ulFlags; });
+    return qvrTraced(kThisFile, QVR_T("operator!="), __LINE__, rkLogical, [&] { return m_ulFlags != other.m_ulFlags; });
 }
 
 bool CQVRFlags::operator==(const CQVRFlags& other) const { return !(*this != other); }

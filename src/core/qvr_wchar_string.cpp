@@ -3,20 +3,19 @@
 // number systems and byte codes.
 #include "core/qvr_wchar_string.h"
 
+#include "core/qvr_dbllist.h"
+#include "core/qvr_obj_node.h"
 #include "diagnostics/entries/qvr_bad_arg_exception.h"
 #include "diagnostics/entries/qvr_buffer_init_exception.h"
-#include "core/qvr_dbllist.h"
-#include "qvr_guard.h"
 #include "diagnostics/entries/qvr_mem_alloc_exception.h"
-#include "core/qvr_obj_node.h"
+#include "qvr_guard.h"
 
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <initializer_list>
 
-static const QVRSourceFile kThisFile = {QVR_T("CQVRWCharString"), QVR_T("qvr_wchar_string.cpp"),
-                                        QVRErrorSource::Errno};
+static const QVRSourceFile kThisFile = {QVR_T("CQVRWCharString"), QVR_T("qvr_wchar_string.cpp"), QVRErrorSource::Errno};
 
 static const WCHAR* const kArgOccurrance = QVR_T("ulOccurrance");
 static const WCHAR* const kArgParseMode = QVR_T("parseMode");
@@ -415,8 +414,8 @@ bool CQVRWCharString::endsWith(const CQVRWCharString& subString) const
     });
 }
 
-bool CQVRWCharString::convertOccurrence(const CQVRWCharString& subString, uint32_t ulOccurrance,
-                                        ParseMode parseMode, uint32_t& ulResult) const
+bool CQVRWCharString::convertOccurrence(const CQVRWCharString& subString, uint32_t ulOccurrance, ParseMode parseMode,
+                                        uint32_t& ulResult) const
 {
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!subString.isValid() || subString.getLength() == 0)
@@ -463,7 +462,6 @@ bool CQVRWCharString::reverse()
 // --- editing ---------------------------------------------------------------
 
 namespace {
-
 
 const WCHAR* const kEditArgStartPos = QVR_T("ulStartPos");
 const WCHAR* const kEditArgSubStringMode = QVR_T("subStringMode");
@@ -611,8 +609,8 @@ bool CQVRWCharString::deleteRange(uint32_t ulStartPos, uint32_t ulEndPos, bool b
         if (ulStartPos >= ulLength)
             throw CQVRBadArgException(kEditArgStartPos, kEditStartPastEnd, kThisFile, __LINE__);
         if (ulEndPos >= ulLength)
-            throw CQVRBadArgException(QVR_T("ulEndPos"), QVR_T("end position is past the end of the string"),
-                                      kThisFile, __LINE__);
+            throw CQVRBadArgException(QVR_T("ulEndPos"), QVR_T("end position is past the end of the string"), kThisFile,
+                                      __LINE__);
         if (ulStartPos == ulEndPos)
             throw CQVRBadArgException(QVR_T("ulEndPos & ulStartPos"), QVR_T("start and end positions can't be equal"),
                                       kThisFile, __LINE__);
@@ -722,12 +720,10 @@ bool CQVRWCharString::insert(const CQVRWCharString& string, uint32_t ulPos)
         if (!isValid() && ulPos != 0)
             return false;
         if (!string.isValid())
-            throw CQVRBadArgException(QVR_T("string"), QVR_T("can't insert an invalid string"), kThisFile,
-                                      __LINE__);
+            throw CQVRBadArgException(QVR_T("string"), QVR_T("can't insert an invalid string"), kThisFile, __LINE__);
         uint32_t ulLength = getLength();
         if (ulPos > ulLength)
-            throw CQVRBadArgException(QVR_T("ulPos"), QVR_T("position is out of string bounds"), kThisFile,
-                                      __LINE__);
+            throw CQVRBadArgException(QVR_T("ulPos"), QVR_T("position is out of string bounds"), kThisFile, __LINE__);
         return editBuild(
             *this, {{m_pBuffer, ulPos}, {string.m_pBuffer, string.getLength()}, {m_pBuffer + ulPos, ulLength - ulPos}});
     });
@@ -969,7 +965,6 @@ bool CQVRWCharString::split(CQVRDblList<CQVRObjNode<CQVRWCharString>>& list, con
 // --- number systems and byte codes -------------------------------------------
 
 namespace {
-
 
 const unsigned short kConvDigits[] = {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'A', 'B', 'C', 'D', 'E', 'F'};
 

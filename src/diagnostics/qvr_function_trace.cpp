@@ -14,8 +14,8 @@ CQVRFunctionTrace::CQVRFunctionTrace(const WCHAR* szClassName, const WCHAR* szMe
     const DWORD ulSavedError = GetLastError();
     try {
         if (CQVRLogConfiguration::isDynamicLoggingOn() && CQVRLogConfiguration::isLoggingEnabled()) {
-            m_pEntry = new (std::nothrow)
-                _CQVRLogEntry(szClassName, szMethodName, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy);
+            m_pEntry = new (std::nothrow) _CQVRLogEntry(szClassName, szMethodName, szSourceFile, ulLine, usOutputTypes,
+                                                        bWriteNow, bWriteOnDestroy);
             // A method that stores no outcome counts as passed.
             if (m_pEntry != nullptr)
                 m_pEntry->m_record.m_ulValue = 1;

@@ -213,8 +213,7 @@ CQVRLogDecision decide(const CQVRLogRecord& record, uint16_t usOutputTypes, cons
     if (!bNamed && !moduleBaseName(decision.szApplication))
         return decision;
     WCHAR szSetting[kApplicationValueBytes / sizeof(WCHAR) + 1];
-    const ReadOutcome setting =
-        bNamed ? readText(record.m_szApplication, szSetting, kApplicationValueBytes) : roAbsent;
+    const ReadOutcome setting = bNamed ? readText(record.m_szApplication, szSetting, kApplicationValueBytes) : roAbsent;
     if (setting == roPresent)
         return decision;  // a setting that cannot be read suppresses the entry
     if (setting == roRead) {
@@ -271,13 +270,25 @@ bool CQVRLogConfiguration::getOutputPath(uint16_t usOutputType, WCHAR* szBuffer,
 {
     const WCHAR* szValueName = nullptr;
     switch (usOutputType) {
-    case otText: szValueName = kTextOutput; break;
-    case otXML: szValueName = kXMLOutput; break;
-    case otServer: szValueName = kServerOutput; break;
-    case otHTML: szValueName = kHTMLOutput; break;
-    case otUnknown: szValueName = kUnknownOutput; break;
-    case otNone: return true;  // has no path and needs none
-    default: return false;
+    case otText:
+        szValueName = kTextOutput;
+        break;
+    case otXML:
+        szValueName = kXMLOutput;
+        break;
+    case otServer:
+        szValueName = kServerOutput;
+        break;
+    case otHTML:
+        szValueName = kHTMLOutput;
+        break;
+    case otUnknown:
+        szValueName = kUnknownOutput;
+        break;
+    case otNone:
+        return true;  // has no path and needs none
+    default:
+        return false;
     }
     const uint32_t ulChars = ulBytes / sizeof(WCHAR);
     if (szBuffer == nullptr || ulChars == 0)
@@ -309,8 +320,8 @@ void CQVRLogConfiguration::readDynamicLogging()
 {
     s_dynamicLogging = dlsOff;
     uint8_t bytes[4] = {0, 0, 0, 0};
-    if (readValue(kDynamicLogging, bytes, sizeof(bytes)) == roRead && bytes[0] == 1 && bytes[1] == 0 &&
-        bytes[2] == 0 && bytes[3] == 0)
+    if (readValue(kDynamicLogging, bytes, sizeof(bytes)) == roRead && bytes[0] == 1 && bytes[1] == 0 && bytes[2] == 0 &&
+        bytes[3] == 0)
         s_dynamicLogging = dlsOn;
 }
 

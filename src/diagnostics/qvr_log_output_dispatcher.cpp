@@ -14,14 +14,9 @@ namespace {
 bool writeText(CQVRDetailedLogRecord& record) { return CQVRLoggingOutputText().write(record); }
 bool writeText(CQVRLogRecord& record) { return CQVRLoggingOutputText().writeSimple(record); }
 
-template <class Output, class Record>
-bool writeOther(Record& record)
-{
-    return Output().write(record);
-}
+template <class Output, class Record> bool writeOther(Record& record) { return Output().write(record); }
 
-template <class Record>
-bool dispatch(uint16_t usOutputTypes, Record& record)
+template <class Record> bool dispatch(uint16_t usOutputTypes, Record& record)
 {
     // Each output on its own: one that throws fails alone.
     auto call = [](bool (*write)(Record&), Record& r) {

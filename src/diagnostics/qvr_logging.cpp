@@ -18,8 +18,7 @@ bool CQVRLogging::writeSequence(CQVRDetailedLogRecord& record) { return write(re
 
 bool CQVRLogging::writeSequence(CQVRLogRecord& record) { return write(record); }
 
-template <class Record>
-bool CQVRLogging::write(Record& record)
+template <class Record> bool CQVRLogging::write(Record& record)
 {
     // A caller that logs on its failure path still reads its own error code
     // afterwards, so nothing below may leave the last error changed.

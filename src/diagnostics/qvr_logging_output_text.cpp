@@ -18,19 +18,32 @@ const uint32_t kMaxPathChars = 512;
 const WCHAR* levelName(uint32_t ulLevel)
 {
     switch (ulLevel) {
-    case llCritical: return QVR_T("CRITICAL");
-    case llExceptionBad: return QVR_T("EXCEPTION_BAD");
-    case llExceptionOk: return QVR_T("EXCEPTION_OK");
-    case llError: return QVR_T("ERROR");
-    case llWarning: return QVR_T("WARNING");
-    case llDebug: return QVR_T("DEBUG");
-    case llInformation: return QVR_T("INFORMATION");
-    case llNotification: return QVR_T("NOTIFICATION");
-    case llEntry: return QVR_T("ENTRY");
-    case llExit: return QVR_T("EXIT");
-    case llSuccess: return QVR_T("SUCCESS");
-    case llFailure: return QVR_T("FAILURE");
-    default: return QVR_T("UNSPECIFIED");
+    case llCritical:
+        return QVR_T("CRITICAL");
+    case llExceptionBad:
+        return QVR_T("EXCEPTION_BAD");
+    case llExceptionOk:
+        return QVR_T("EXCEPTION_OK");
+    case llError:
+        return QVR_T("ERROR");
+    case llWarning:
+        return QVR_T("WARNING");
+    case llDebug:
+        return QVR_T("DEBUG");
+    case llInformation:
+        return QVR_T("INFORMATION");
+    case llNotification:
+        return QVR_T("NOTIFICATION");
+    case llEntry:
+        return QVR_T("ENTRY");
+    case llExit:
+        return QVR_T("EXIT");
+    case llSuccess:
+        return QVR_T("SUCCESS");
+    case llFailure:
+        return QVR_T("FAILURE");
+    default:
+        return QVR_T("UNSPECIFIED");
     }
 }
 
@@ -268,7 +281,9 @@ bool CQVRLoggingOutputText::write(CQVRDetailedLogRecord& record)
 
     CLinePart tail(kContentChars);
     switch (record.m_ulResultKind) {
-    case rkError: addErrorCode(tail, record.m_ulValue); break;
+    case rkError:
+        addErrorCode(tail, record.m_ulValue);
+        break;
     case rkPassFail:
         if (record.m_ulLevel == llExit)
             tail.add(record.m_ulValue != 0 ? QVR_T("<Passed> ") : QVR_T("<Failed> "));
@@ -277,8 +292,11 @@ bool CQVRLoggingOutputText::write(CQVRDetailedLogRecord& record)
         if (record.m_ulLevel == llExit)
             tail.add(record.m_ulValue != 0 ? QVR_T("<Passed> ") : QVR_T("<Failed Logical Result> "));
         break;
-    case rkReturnCode: addReturnCode(tail, record.m_ulValue); break;
-    default: break;
+    case rkReturnCode:
+        addReturnCode(tail, record.m_ulValue);
+        break;
+    default:
+        break;
     }
     const bool bSource = !isEmpty(record.m_szSourceFile);
     if (bSource) {
@@ -309,7 +327,9 @@ bool CQVRLoggingOutputText::writeSimple(CQVRLogRecord& record)
     addHead(line, record);
     CLinePart tail(kContentChars);
     switch (record.m_ulResultKind) {
-    case rkError: addErrorCode(tail, record.m_ulValue); break;
+    case rkError:
+        addErrorCode(tail, record.m_ulValue);
+        break;
     case rkPassFail:
         if (record.m_ulLevel == llExit)
             tail.add(record.m_ulValue != 0 ? QVR_T("<Passed>") : QVR_T("<Failed>"));
@@ -318,8 +338,11 @@ bool CQVRLoggingOutputText::writeSimple(CQVRLogRecord& record)
         if (record.m_ulLevel == llExit)
             tail.add(record.m_ulValue != 0 ? QVR_T("<Passed>") : QVR_T("<Failed Comparison>"));
         break;
-    case rkReturnCode: addReturnCode(tail, record.m_ulValue); break;
-    default: break;
+    case rkReturnCode:
+        addReturnCode(tail, record.m_ulValue);
+        break;
+    default:
+        break;
     }
     addMessage(line, record.m_szMessage, tail.size());
     line.add(tail);

@@ -3,8 +3,8 @@
 #ifndef QVR_TEST_HELPERS_H
 #define QVR_TEST_HELPERS_H
 
-#include "qvr_test_machine.h"
 #include "core/qvr_wchar_string.h"
+#include "qvr_test_machine.h"
 
 #include <cstddef>
 #include <vector>

@@ -26,8 +26,8 @@ const WCHAR kLogsKey[] = QVR_T("SOFTWARE\\Dravonne\\Logs");
 HKEY createKey(HKEY root, const wstr& keyPath)
 {
     HKEY hKey = nullptr;
-    LONG rc = RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, 0, qvrRegistryView(KEY_ALL_ACCESS), nullptr,
-                              &hKey, nullptr);
+    LONG rc =
+        RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, 0, qvrRegistryView(KEY_ALL_ACCESS), nullptr, &hKey, nullptr);
     EXPECT_EQ(rc, ERROR_SUCCESS) << "creating " << narrow(keyPath);
     return rc == ERROR_SUCCESS ? hKey : nullptr;
 }
@@ -39,8 +39,7 @@ void setValueBytes(HKEY root, const wstr& keyPath, const wstr& valueName, DWORD 
     HKEY hKey = createKey(root, keyPath);
     if (!hKey)
         return;
-    EXPECT_EQ(RegSetValueExW(hKey, valueName.c_str(), 0, type, static_cast<const BYTE*>(data),
-                             static_cast<DWORD>(cb)),
+    EXPECT_EQ(RegSetValueExW(hKey, valueName.c_str(), 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(cb)),
               ERROR_SUCCESS);
     RegCloseKey(hKey);
 }
@@ -166,8 +165,8 @@ wstr enableTextLog(uint32_t ulLogDetail)
 std::vector<uint8_t> readFile(const wstr& path)
 {
     std::vector<uint8_t> bytes;
-    HANDLE hFile = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE hFile = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         return bytes;
     uint8_t chunk[4096];

@@ -8,10 +8,10 @@
 
 #include <vector>
 
-using qvrtest::W;
-using qvrtest::wstr;
 using qvrtest::bytesOf;
 using qvrtest::linesWith;
+using qvrtest::W;
+using qvrtest::wstr;
 
 namespace {
 
@@ -174,9 +174,9 @@ TEST_F(BufferTest, WriteCopiesInPlaceOrGrowsOnlyWhenAllowed)
 
     EXPECT_FALSE(buffer.write(wideOf({7, 7}), 3, false));
     EXPECT_EQ(unitsOf(buffer), (std::vector<unsigned short>{1, 8, 5, 6}));
-    EXPECT_EQ(linesWith(m_log, "\"A bad argument was provided ( buffer ). buffer + offset will overrun this buffer\"")
-                  .size(),
-              1u);
+    EXPECT_EQ(
+        linesWith(m_log, "\"A bad argument was provided ( buffer ). buffer + offset will overrun this buffer\"").size(),
+        1u);
 
     ASSERT_TRUE(buffer.write(wideOf({7, 7}), 3, true));
     EXPECT_EQ(unitsOf(buffer), (std::vector<unsigned short>{1, 8, 5, 7, 7}));

@@ -1,15 +1,15 @@
 // The list: tail growth, the single cursor, copies per node kind, equality.
 #include "core/qvr_dbllist.h"
+#include "core/qvr_wchar_string.h"
 #include "qvr_test_helpers.h"
 #include "qvr_test_machine.h"
-#include "core/qvr_wchar_string.h"
 
 #include <gtest/gtest.h>
 
+using qvrtest::S;
+using qvrtest::Str;
 using qvrtest::W;
 using qvrtest::wstr;
-using qvrtest::Str;
-using qvrtest::S;
 
 namespace {
 
@@ -45,8 +45,7 @@ struct Unordered {
 
 }  // namespace
 
-template <>
-struct CQVRNodeOrder<Unordered> {
+template <> struct CQVRNodeOrder<Unordered> {
     static bool less(const Unordered&, const Unordered&) { return false; }
     static bool greater(const Unordered&, const Unordered&) { return false; }
 };

@@ -8,10 +8,10 @@
 
 #include <vector>
 
-using qvrtest::W;
-using qvrtest::wstr;
 using qvrtest::anyLine;
 using qvrtest::linesWith;
+using qvrtest::W;
+using qvrtest::wstr;
 
 namespace {
 

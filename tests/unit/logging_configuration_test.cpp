@@ -1,14 +1,14 @@
 // Which entries the registry configuration lets through: the master switch,
 // the detail mask and its EXIT rules, the class filters, the per-application
 // setting and the dynamic logging state that is read once.
+#include "diagnostics/entries/qvr_mem_destroy_fail_warning.h"
+#include "diagnostics/entries/qvr_unhandled_exception_exception.h"
 #include "diagnostics/qvr_detailed_log.h"
 #include "diagnostics/qvr_function_trace.h"
 #include "diagnostics/qvr_log_configuration.h"
 #include "diagnostics/qvr_log_debug.h"
 #include "diagnostics/qvr_log_notification.h"
-#include "diagnostics/entries/qvr_mem_destroy_fail_warning.h"
 #include "qvr_test_helpers.h"
-#include "diagnostics/entries/qvr_unhandled_exception_exception.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +21,8 @@
 #include "qvr_sim.h"
 #endif
 
-using qvrtest::W;
 using qvrtest::countLines;
+using qvrtest::W;
 using qvrtest::wstr;
 
 namespace {
@@ -123,12 +123,12 @@ TEST_F(LoggingConfigurationTest, ExitRulesWriteFailedTracesOnly)
 
 TEST_F(LoggingConfigurationTest, ExitRulesByResultKind)
 {
-    qvrtest::enableTextLog(0x1200); // EXIT, error codes only when not 0
+    qvrtest::enableTextLog(0x1200);  // EXIT, error codes only when not 0
     EXPECT_TRUE(entryOf(llExit, "C", nullptr, 5, rkError));
     EXPECT_FALSE(entryOf(llExit, "C", nullptr, 0, rkError));
-    EXPECT_FALSE(entryOf(llExit, "C", nullptr, 0, rkPassFail)); // no bit admits it
+    EXPECT_FALSE(entryOf(llExit, "C", nullptr, 0, rkPassFail));  // no bit admits it
     qvrtest::setLogValue(W("LogDetail"), 0x4200);
-    EXPECT_TRUE(entryOf(llExit, "C", nullptr, 0x100, rkLogical)); // the low byte decides
+    EXPECT_TRUE(entryOf(llExit, "C", nullptr, 0x100, rkLogical));  // the low byte decides
     EXPECT_FALSE(entryOf(llExit, "C", nullptr, 1, rkLogical));
     EXPECT_FALSE(entryOf(llExit, "C", nullptr, 0, rkReturnCode));
     qvrtest::setLogValue(W("LogDetail"), 0x0200);
@@ -141,7 +141,7 @@ TEST_F(LoggingConfigurationTest, ClassFilters)
     qvrtest::enableTextLog();
     qvrtest::setLogString(W("AllowObjects"), W("CQVRRegistryKey;CQVRProfile"));
     EXPECT_TRUE(entryOf(llWarning, "CQVRRegistryKey"));
-    EXPECT_TRUE(entryOf(llWarning, "CQVRRegistry")); // a plain substring search
+    EXPECT_TRUE(entryOf(llWarning, "CQVRRegistry"));  // a plain substring search
     EXPECT_FALSE(entryOf(llWarning, "cqvrregistrykey"));
     EXPECT_FALSE(entryOf(llWarning, "CQVRDirectory"));
     EXPECT_TRUE(entryOf(llWarning, nullptr));
@@ -281,4 +281,4 @@ TEST_F(LoggingConfigurationTest, LongModulePathStillNamesTheApplication)
 #endif
 }
 
-} // namespace
+}  // namespace

@@ -47,18 +47,15 @@
 #include <string>
 #include <vector>
 
-using qvrtest::W;
 using qvrtest::countLines;
+using qvrtest::W;
 using qvrtest::wstr;
 
 namespace {
 
 const WCHAR* const kFile = QVR_T("logging_entries_test.cpp");
 
-std::string text(const WCHAR* sz)
-{
-    return sz ? qvrtest::narrow(sz) : std::string("(null)");
-}
+std::string text(const WCHAR* sz) { return sz ? qvrtest::narrow(sz) : std::string("(null)"); }
 
 class LoggingEntriesTest : public qvrtest::MachineTest {};
 
@@ -175,74 +172,131 @@ TEST_F(LoggingEntriesTest, EveryEntryClassBuildsItsRecord)
     const uint32_t E = llExceptionBad;
     const uint32_t Wg = llWarning;
     const std::vector<Case> cases = {
-        {"AdjustTokenPrivileges", [&](Text a, Text) { return Entry(new CQVRAdjustTokenPrivilegesException(a, 5, kFile, 1, otText, false)); },
-         "AdjustTokenPrivileges call failed for handle:a", "AdjustTokenPrivileges call failed for handle:Unknown", E, 5, rkError, false},
+        {"AdjustTokenPrivileges",
+         [&](Text a, Text) { return Entry(new CQVRAdjustTokenPrivilegesException(a, 5, kFile, 1, otText, false)); },
+         "AdjustTokenPrivileges call failed for handle:a", "AdjustTokenPrivileges call failed for handle:Unknown", E, 5,
+         rkError, false},
         {"BadArg", [&](Text a, Text b) { return Entry(new CQVRBadArgException(a, b, kFile, 1, otText, false)); },
-         "A bad argument was provided ( a ). b", "A bad argument was provided ( Unknown ). Unknown", E, 0, rkError, false},
+         "A bad argument was provided ( a ). b", "A bad argument was provided ( Unknown ). Unknown", E, 0, rkError,
+         false},
         {"BufferInit", [&](Text, Text) { return Entry(new CQVRBufferInitException(kFile, 1, false)); },
          "Unable to initialize CQVRBuffer", "Unable to initialize CQVRBuffer", E, kNone, rkError, false},
         {"CloseHandle", [&](Text a, Text) { return Entry(new CCloseHandleWarning(a, 6, kFile, 1, otText, false)); },
          "Unable to free memory ( a )", "Unable to free memory ( Unknown )", Wg, 6, rkError, false},
         {"DirectoryInit", [&](Text, Text) { return Entry(new CQVRDirectoryInitException(kFile, 1)); },
-         "CQVRDirectory object failed to initialize", "CQVRDirectory object failed to initialize", E, kNone, rkError, false},
-        {"GetPolicySetting", [&](Text, Text) { return Entry(new CQVRGetPolicySettingWarning(42, kFile, 1, otText, false)); },
-         "Could not find policy setting with ID ( 42 )", "Could not find policy setting with ID ( 42 )", Wg, 0, rkError, false},
+         "CQVRDirectory object failed to initialize", "CQVRDirectory object failed to initialize", E, kNone, rkError,
+         false},
+        {"GetPolicySetting",
+         [&](Text, Text) { return Entry(new CQVRGetPolicySettingWarning(42, kFile, 1, otText, false)); },
+         "Could not find policy setting with ID ( 42 )", "Could not find policy setting with ID ( 42 )", Wg, 0, rkError,
+         false},
         {"IndexOutOfBounds", [&](Text, Text) { return Entry(new CQVRIndexOutOfBoundsException(kFile, 1)); },
          "Index out of array bounds", "Index out of array bounds", E, kNone, rkError, false},
         {"LoadString", [&](Text a, Text) { return Entry(new CQVRLoadStringException(a, 1120, 1814, kFile, 1, false)); },
          "Unable to load string ( ID: 1120 ) from resource DLL ( a )",
          "Unable to load string ( ID: 1120 ) from resource DLL ( Unknown resource DLL )", E, 1814, rkError, false},
-        {"LookupPrivilegeValue", [&](Text a, Text) { return Entry(new CQVRLookupPrivilegeValueException(a, 1313, kFile, 1, otText, false)); },
-         "LookupPrivilegeValue call failed for privilege:a", "LookupPrivilegeValue call failed for privilege:Unknown", E, 1313, rkError, false},
+        {"LookupPrivilegeValue",
+         [&](Text a, Text) { return Entry(new CQVRLookupPrivilegeValueException(a, 1313, kFile, 1, otText, false)); },
+         "LookupPrivilegeValue call failed for privilege:a", "LookupPrivilegeValue call failed for privilege:Unknown",
+         E, 1313, rkError, false},
         {"MemAlloc", [&](Text a, Text) { return Entry(new CQVRMemAllocException(a, kFile, 1, otText, false)); },
          "Unable to allocate memory ( a )", "Unable to allocate memory ( Unknown )", E, kNone, rkError, false},
         {"MemDestroyFail", [&](Text a, Text) { return Entry(new CMemDestroyFailWarning(a, kFile, 1, otText, false)); },
          "Unable to free memory ( a )", "Unable to free memory ( Unknown )", Wg, kNone, rkError, false},
         {"MemoryCopy", [&](Text, Text) { return Entry(new CQVRMemoryCopyException(22, kFile, 1, false)); },
          "memcpy() function failed", "memcpy() function failed", E, 22, rkError, false},
-        {"MessageBoxInit", [&](Text, Text) { return Entry(new CQVRMessageBoxInitException(7, kFile, 1, otText, false)); },
+        {"MessageBoxInit",
+         [&](Text, Text) { return Entry(new CQVRMessageBoxInitException(7, kFile, 1, otText, false)); },
          "Unable to initialize message box", "Unable to initialize message box", E, 7, rkError, false},
-        {"OpenProcessToken", [&](Text a, Text) { return Entry(new CQVROpenProcessTokenException(a, 5, kFile, 1, otText, false)); },
-         "OpenProcessToken call failed for handle:a", "OpenProcessToken call failed for handle:Unknown", E, 5, rkError, false},
-        {"RegCloseKey", [&](Text a, Text) { return Entry(new CQVRRegCloseKeyWarning(a, 6, kCls, kMethod, kFile, 1, otText, false)); },
+        {"OpenProcessToken",
+         [&](Text a, Text) { return Entry(new CQVROpenProcessTokenException(a, 5, kFile, 1, otText, false)); },
+         "OpenProcessToken call failed for handle:a", "OpenProcessToken call failed for handle:Unknown", E, 5, rkError,
+         false},
+        {"RegCloseKey",
+         [&](Text a, Text) { return Entry(new CQVRRegCloseKeyWarning(a, 6, kCls, kMethod, kFile, 1, otText, false)); },
          "Unable to close registry key ( a )", "Unable to close registry key ( Unknown )", Wg, 6, rkError, true},
-        {"RegEnumKey", [&](Text a, Text) { return Entry(new CQVRRegEnumKeyException(a, 5, kCls, kMethod, kFile, 1, otText, false)); },
-         "Unable to enumerate subkeys from key ( \"a\" )", "Unable to enumerate subkeys from key ( \"Unknown\" )", E, 5, rkError, true},
-        {"RegEnumValue", [&](Text a, Text) { return Entry(new CQVRRegEnumValueException(a, 5, kCls, kMethod, kFile, 1, otText, false)); },
-         "Unable to enumerate values from key ( \"a\" )", "Unable to enumerate values from key ( \"Unknown\" )", E, 5, rkError, true},
-        {"RegKeyAlreadyClosed", [&](Text a, Text) { return Entry(new CQVRRegKeyAlreadyClosedWarning(a, kCls, kMethod, kFile, 1, otText, false)); },
-         "Registry key is already closed ( a )", "Registry key is already closed ( Unknown )", Wg, kNone, rkPassFail, true},
-        {"RegKeyAlreadyOpen", [&](Text a, Text) { return Entry(new CQVRRegKeyAlreadyOpenWarning(a, kCls, kMethod, kFile, 1, otText, false)); },
+        {"RegEnumKey",
+         [&](Text a, Text) { return Entry(new CQVRRegEnumKeyException(a, 5, kCls, kMethod, kFile, 1, otText, false)); },
+         "Unable to enumerate subkeys from key ( \"a\" )", "Unable to enumerate subkeys from key ( \"Unknown\" )", E, 5,
+         rkError, true},
+        {"RegEnumValue",
+         [&](Text a, Text) {
+             return Entry(new CQVRRegEnumValueException(a, 5, kCls, kMethod, kFile, 1, otText, false));
+         },
+         "Unable to enumerate values from key ( \"a\" )", "Unable to enumerate values from key ( \"Unknown\" )", E, 5,
+         rkError, true},
+        {"RegKeyAlreadyClosed",
+         [&](Text a, Text) {
+             return Entry(new CQVRRegKeyAlreadyClosedWarning(a, kCls, kMethod, kFile, 1, otText, false));
+         },
+         "Registry key is already closed ( a )", "Registry key is already closed ( Unknown )", Wg, kNone, rkPassFail,
+         true},
+        {"RegKeyAlreadyOpen",
+         [&](Text a, Text) {
+             return Entry(new CQVRRegKeyAlreadyOpenWarning(a, kCls, kMethod, kFile, 1, otText, false));
+         },
          "Registry key is already open ( a )", "Registry key is already open ( Unknown )", Wg, kNone, rkPassFail, true},
-        {"RegKeyCreate", [&](Text a, Text) { return Entry(new CQVRRegKeyCreateException(a, 5, kCls, kMethod, kFile, 1, otText, false)); },
-         "Unable to create registry key ( \"a\" )", "Unable to create registry key ( \"Unknown\" )", E, 5, rkPassFail, true},
+        {"RegKeyCreate",
+         [&](Text a, Text) {
+             return Entry(new CQVRRegKeyCreateException(a, 5, kCls, kMethod, kFile, 1, otText, false));
+         },
+         "Unable to create registry key ( \"a\" )", "Unable to create registry key ( \"Unknown\" )", E, 5, rkPassFail,
+         true},
         {"RegKeyInit", [&](Text, Text) { return Entry(new CQVRRegKeyInitException(kFile, 1, otText, false)); },
-         "CQVRRegistryKey object failed to initialize", "CQVRRegistryKey object failed to initialize", E, kNone, rkError, false},
-        {"RegQueryInfoKey", [&](Text a, Text) { return Entry(new CQVRRegQueryInfoKeyException(a, 5, kFile, 1, otText, false)); },
-         "Unable to query info on registry key ( \"a\" )", "Unable to query info on registry key ( \"Unknown\" )", E, 5, rkPassFail, false},
-        {"RegQueryMultipleValues", [&](Text a, Text) { return Entry(new CQVRRegQueryMultipleValuesException(a, 5, kFile, 1, otText, false)); },
+         "CQVRRegistryKey object failed to initialize", "CQVRRegistryKey object failed to initialize", E, kNone,
+         rkError, false},
+        {"RegQueryInfoKey",
+         [&](Text a, Text) { return Entry(new CQVRRegQueryInfoKeyException(a, 5, kFile, 1, otText, false)); },
+         "Unable to query info on registry key ( \"a\" )", "Unable to query info on registry key ( \"Unknown\" )", E, 5,
+         rkPassFail, false},
+        {"RegQueryMultipleValues",
+         [&](Text a, Text) { return Entry(new CQVRRegQueryMultipleValuesException(a, 5, kFile, 1, otText, false)); },
          "Unable to query multiple values from registry key ( \"a\" )",
          "Unable to query multiple values from registry key ( \"Unknown\" )", E, 5, rkPassFail, false},
-        {"RegRestoreKey", [&](Text a, Text) { return Entry(new CQVRRegRestoreKeyException(a, 1314, kCls, kMethod, kFile, 1, otText, false)); },
-         "Unable to load registry key ( \"a\" )", "Unable to load registry key ( \"Unknown\" )", E, 1314, rkPassFail, true},
-        {"RegSaveKey", [&](Text a, Text) { return Entry(new CQVRRegSaveKeyException(a, 1314, kCls, kMethod, kFile, 1, otText, false)); },
-         "Unable to save registry key ( \"a\" )", "Unable to save registry key ( \"Unknown\" )", E, 1314, rkPassFail, true},
-        {"RegValueSet", [&](Text a, Text b) { return Entry(new CQVRRegValueSetException(a, b, 5, kCls, kMethod, kFile, 1, otText, false)); },
-         "Unable to Set registry value ( \"a\\b\" )", "Unable to Set registry value ( \"Unknown\\Unknown\" )", E, 5, rkPassFail, true},
-        {"SIgetStoragePath", [&](Text a, Text b) { return Entry(new CQVRSIgetStoragePathException(a, b, 3, kCls, kMethod, kFile, 1, otText, false)); },
+        {"RegRestoreKey",
+         [&](Text a, Text) {
+             return Entry(new CQVRRegRestoreKeyException(a, 1314, kCls, kMethod, kFile, 1, otText, false));
+         },
+         "Unable to load registry key ( \"a\" )", "Unable to load registry key ( \"Unknown\" )", E, 1314, rkPassFail,
+         true},
+        {"RegSaveKey",
+         [&](Text a, Text) {
+             return Entry(new CQVRRegSaveKeyException(a, 1314, kCls, kMethod, kFile, 1, otText, false));
+         },
+         "Unable to save registry key ( \"a\" )", "Unable to save registry key ( \"Unknown\" )", E, 1314, rkPassFail,
+         true},
+        {"RegValueSet",
+         [&](Text a, Text b) {
+             return Entry(new CQVRRegValueSetException(a, b, 5, kCls, kMethod, kFile, 1, otText, false));
+         },
+         "Unable to Set registry value ( \"a\\b\" )", "Unable to Set registry value ( \"Unknown\\Unknown\" )", E, 5,
+         rkPassFail, true},
+        {"SIgetStoragePath",
+         [&](Text a, Text b) {
+             return Entry(new CQVRSIgetStoragePathException(a, b, 3, kCls, kMethod, kFile, 1, otText, false));
+         },
          "Unable to obtain Windows shell folder path for folder ( \"a\" ).  b",
          "Unable to obtain Windows shell folder path for folder ( \"Unknown\" ).  Unknown", E, 3, rkError, true},
-        {"UnhandledException", [&](Text, Text) { return Entry(new CQVRUnhandledExceptionException(9, kFile, 1, otText, false)); },
+        {"UnhandledException",
+         [&](Text, Text) { return Entry(new CQVRUnhandledExceptionException(9, kFile, 1, otText, false)); },
          "An unhandled exception occurred", "An unhandled exception occurred", E, 9, rkError, false},
         {"UnknownVariableName", [&](Text, Text) { return Entry(new CQVRUnknownVariableNameException(kFile, 1)); },
          "The environment variable name has not been initialized",
          "The environment variable name has not been initialized", E, kNone, rkError, false},
-        {"WindowsOSInfoInitNeeded", [&](Text, Text) { return Entry(new CQVRWindowsOSInfoInitNeededException(kFile, 1)); },
+        {"WindowsOSInfoInitNeeded",
+         [&](Text, Text) { return Entry(new CQVRWindowsOSInfoInitNeededException(kFile, 1)); },
          "CQVRWindowsOSInfo construction failed. Cannot call member functions.",
          "CQVRWindowsOSInfo construction failed. Cannot call member functions.", E, kNone, rkError, false},
-        {"WritePrivateProfileSection", [&](Text a, Text) { return Entry(new CQVRWritePrivateProfileSectionException(a, 5, kFile, 1, otText, false)); },
-         "Unable to write profile section ( section: a )", "Unable to write profile section ( section: Unknown )", E, 5, rkError, false},
-        {"WritePrivateProfileString", [&](Text a, Text b) { return Entry(new CQVRWritePrivateProfileStringException(a, b, 5, kFile, 1, otText, false)); },
+        {"WritePrivateProfileSection",
+         [&](Text a, Text) {
+             return Entry(new CQVRWritePrivateProfileSectionException(a, 5, kFile, 1, otText, false));
+         },
+         "Unable to write profile section ( section: a )", "Unable to write profile section ( section: Unknown )", E, 5,
+         rkError, false},
+        {"WritePrivateProfileString",
+         [&](Text a, Text b) {
+             return Entry(new CQVRWritePrivateProfileStringException(a, b, 5, kFile, 1, otText, false));
+         },
          "Unable to write profile string ( section: a, key name: b )",
          "Unable to write profile string ( section: Unknown, key name: Unknown )", E, 5, rkError, false},
     };
@@ -318,8 +372,8 @@ TEST_F(LoggingEntriesTest, EntriesWrittenOnDestroyAreWrittenOnceWhenHandled)
         // A buffer that cannot be built inside a guarded method.
         {"\"Unable to initialize CQVRBuffer\"",
          [] {
-             EXPECT_FALSE(qvrTry(kFile, __LINE__, QVRErrorSource::Errno,
-                                 [] { CQVRBuffer<char> tooBig("x", 0xFFFFFFFFu, 2); }));
+             EXPECT_FALSE(
+                 qvrTry(kFile, __LINE__, QVRErrorSource::Errno, [] { CQVRBuffer<char> tooBig("x", 0xFFFFFFFFu, 2); }));
          }},
     };
     for (const Case& c : cases) {
@@ -402,4 +456,4 @@ TEST_F(LoggingEntriesTest, LoggingLeavesTheLastErrorAlone)
     EXPECT_EQ(17u, GetLastError());
 }
 
-} // namespace
+}  // namespace

@@ -17,7 +17,7 @@ using qvrtest::wstr;
 
 namespace {
 
-const size_t kTimeChars = 28; // "<Www Mmm dd hh:mm:ss yyyy>: "
+const size_t kTimeChars = 28;  // "<Www Mmm dd hh:mm:ss yyyy>: "
 
 // The time part has the C runtime's ctime shape with a two-digit day.
 void expectTimeShape(const wstr& line)
@@ -47,10 +47,7 @@ std::vector<std::string> bodies(const wstr& logPath)
     return result;
 }
 
-std::string app()
-{
-    return "<" + qvrtest::narrow(qvrtest::moduleBaseName()) + "> ";
-}
+std::string app() { return "<" + qvrtest::narrow(qvrtest::moduleBaseName()) + "> "; }
 
 const std::vector<uint8_t> kCrLf = {0x0D, 0x00, 0x0A, 0x00};
 
@@ -59,7 +56,7 @@ protected:
     void SetUp() override
     {
         qvrtest::MachineTest::SetUp();
-        m_log = qvrtest::enableTextLog(0x0FFF); // every level, no EXIT rules
+        m_log = qvrtest::enableTextLog(0x0FFF);  // every level, no EXIT rules
     }
 
     // One detailed record written at once.
@@ -371,4 +368,4 @@ TEST_F(LoggingOutputTest, LongPartsAreCutAndTheLineStillEnds)
     EXPECT_EQ(std::string("\" <Error: 0x00000005> "), lines[2].substr(lines[2].size() - 22));
 }
 
-} // namespace
+}  // namespace

@@ -1,8 +1,8 @@
 // The string's number systems and byte codes.
+#include "core/qvr_wchar_string.h"
 #include "diagnostics/entries/qvr_buffer_init_exception.h"
 #include "qvr_test_helpers.h"
 #include "qvr_test_machine.h"
-#include "core/qvr_wchar_string.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-using qvrtest::W;
-using qvrtest::wstr;
-using qvrtest::Str;
-using qvrtest::S;
-using qvrtest::textOf;
+using qvrtest::badArgLines;
 using qvrtest::bytesOf;
 using qvrtest::linesWith;
-using qvrtest::badArgLines;
+using qvrtest::S;
+using qvrtest::Str;
+using qvrtest::textOf;
+using qvrtest::W;
+using qvrtest::wstr;
 
 namespace {
 

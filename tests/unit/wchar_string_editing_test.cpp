@@ -2,21 +2,21 @@
 // modes, whitespace and fields.
 #include "core/qvr_dbllist.h"
 #include "core/qvr_obj_node.h"
+#include "core/qvr_wchar_string.h"
 #include "qvr_test_helpers.h"
 #include "qvr_test_machine.h"
-#include "core/qvr_wchar_string.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
+using qvrtest::badArgLines;
+using qvrtest::linesWith;
+using qvrtest::S;
+using qvrtest::Str;
+using qvrtest::textOf;
 using qvrtest::W;
 using qvrtest::wstr;
-using qvrtest::Str;
-using qvrtest::S;
-using qvrtest::textOf;
-using qvrtest::linesWith;
-using qvrtest::badArgLines;
 
 namespace {
 

@@ -1,19 +1,19 @@
 // The string's representation, assignment, ordering and search rules.
+#include "core/qvr_wchar_string.h"
 #include "qvr_test_helpers.h"
 #include "qvr_test_machine.h"
-#include "core/qvr_wchar_string.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
+using qvrtest::linesWith;
+using qvrtest::narrow;
+using qvrtest::S;
+using qvrtest::Str;
+using qvrtest::textOf;
 using qvrtest::W;
 using qvrtest::wstr;
-using qvrtest::Str;
-using qvrtest::S;
-using qvrtest::narrow;
-using qvrtest::textOf;
-using qvrtest::linesWith;
 
 namespace {
 
@@ -209,8 +209,8 @@ TEST_F(WCharStringTest, OrderingIsByCodeUnitWithPrefixesAndInvalidStringsFirst)
             bool bLess = a < b;
             bool bGreater = a > b;
             bool bEqual = a == b;
-            EXPECT_EQ(int(bLess) + int(bGreater) + int(bEqual), 1) << qvrtest::narrow(textOf(a)) << " / "
-                                                                    << qvrtest::narrow(textOf(b));
+            EXPECT_EQ(int(bLess) + int(bGreater) + int(bEqual), 1)
+                << qvrtest::narrow(textOf(a)) << " / " << qvrtest::narrow(textOf(b));
             EXPECT_EQ(a <= b, bLess || bEqual);
             EXPECT_EQ(a >= b, bGreater || bEqual);
             EXPECT_EQ(bLess, b > a);
@@ -244,8 +244,8 @@ TEST_F(WCharStringTest, FindRejectsImpossibleOccurrenceNumbers)
     Str s = S("abcd");
     uint32_t ulPos = 99;
     EXPECT_FALSE(s.find(S("a"), 0, Str::pmForward, ulPos));
-    EXPECT_EQ(
-        linesWith(m_log, "\"A bad argument was provided ( ulOccurrance ). value must be greater than 0\"").size(), 1u);
+    EXPECT_EQ(linesWith(m_log, "\"A bad argument was provided ( ulOccurrance ). value must be greater than 0\"").size(),
+              1u);
     EXPECT_FALSE(s.find(S("a"), 5, Str::pmBackward, ulPos));
     EXPECT_EQ(linesWith(m_log, "\"A bad argument was provided ( ulOccurrance ). value is impossible since it is "
                                "larger than the length of this string\"")
@@ -340,9 +340,12 @@ TEST_F(WCharStringTest, BeginsWithAndEndsWithTraceALogicalResult)
 
 TEST_F(WCharStringTest, CharacterOperationsWorkOnTheTextOnly)
 {
-    Str s(W("\xC3\x80" "BC[Z]").c_str());
+    Str s(W("\xC3\x80"
+            "BC[Z]")
+              .c_str());
     ASSERT_TRUE(s.toLower());
-    EXPECT_EQ(textOf(s), W("\xC3\x80" "bc[z]"));
+    EXPECT_EQ(textOf(s), W("\xC3\x80"
+                           "bc[z]"));
 
     Str r = S("abc");
     ASSERT_TRUE(r.resize(6));

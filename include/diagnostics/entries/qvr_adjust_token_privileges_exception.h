@@ -7,8 +7,10 @@
 
 class CQVRAdjustTokenPrivilegesException : public CQVRLogException1 {
 public:
-    CQVRAdjustTokenPrivilegesException(const WCHAR* szHandleName, uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true)
-        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, false}, ulError, rkError, QVR_T("AdjustTokenPrivileges call failed for handle:%s"), szHandleName)
+    CQVRAdjustTokenPrivilegesException(const WCHAR* szHandleName, uint32_t ulError, const WCHAR* szSourceFile,
+                                       uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true)
+        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, false}, ulError, rkError,
+                            QVR_T("AdjustTokenPrivileges call failed for handle:%s"), szHandleName)
     {
     }
 };

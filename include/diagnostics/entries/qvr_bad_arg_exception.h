@@ -6,8 +6,11 @@
 
 class CQVRBadArgException : public CQVRLogException1 {
 public:
-    CQVRBadArgException(const WCHAR* szArgumentName, const WCHAR* szDescription, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
-        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, 0, rkError, QVR_T("A bad argument was provided ( %s ). %s"), szArgumentName, szDescription)
+    CQVRBadArgException(const WCHAR* szArgumentName, const WCHAR* szDescription, const WCHAR* szSourceFile,
+                        uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true,
+                        bool bWriteOnDestroy = false)
+        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, 0,
+                            rkError, QVR_T("A bad argument was provided ( %s ). %s"), szArgumentName, szDescription)
     {
     }
 };

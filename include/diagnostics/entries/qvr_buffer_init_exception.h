@@ -8,7 +8,8 @@
 class CQVRBufferInitException : public CQVRLogException1 {
 public:
     CQVRBufferInitException(const WCHAR* szSourceFile, uint32_t ulLine, bool bWriteOnDestroy = true)
-        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, otText, false, bWriteOnDestroy}, static_cast<uint32_t>(-1), rkError, QVR_T("Unable to initialize CQVRBuffer"))
+        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, otText, false, bWriteOnDestroy},
+                            static_cast<uint32_t>(-1), rkError, QVR_T("Unable to initialize CQVRBuffer"))
     {
     }
 };

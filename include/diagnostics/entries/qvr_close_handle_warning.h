@@ -7,8 +7,10 @@
 
 class CCloseHandleWarning : public CQVRLogWarning {
 public:
-    CCloseHandleWarning(const WCHAR* szHandleName, uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true)
-        : CQVRLogWarning({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, false}, ulError, rkError, QVR_T("Unable to free memory ( %s )"), szHandleName)
+    CCloseHandleWarning(const WCHAR* szHandleName, uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine,
+                        uint16_t usOutputTypes = otText, bool bWriteNow = true)
+        : CQVRLogWarning({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, false}, ulError, rkError,
+                         QVR_T("Unable to free memory ( %s )"), szHandleName)
     {
     }
 };

@@ -8,7 +8,8 @@
 class CQVRDirectoryInitException : public CQVRLogException1 {
 public:
     CQVRDirectoryInitException(const WCHAR* szSourceFile, uint32_t ulLine)
-        : CQVRLogException1(QVR_T("CQVRDirectory object failed to initialize"), static_cast<uint32_t>(-1), szSourceFile, ulLine)
+        : CQVRLogException1(QVR_T("CQVRDirectory object failed to initialize"), static_cast<uint32_t>(-1), szSourceFile,
+                            ulLine)
     {
     }
 };

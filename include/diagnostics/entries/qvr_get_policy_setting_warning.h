@@ -6,8 +6,10 @@
 
 class CQVRGetPolicySettingWarning : public CQVRLogWarning {
 public:
-    CQVRGetPolicySettingWarning(uint32_t ulSettingId, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
-        : CQVRLogWarning({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, 0, rkError, QVR_T("Could not find policy setting with ID ( %d )"), ulSettingId)
+    CQVRGetPolicySettingWarning(uint32_t ulSettingId, const WCHAR* szSourceFile, uint32_t ulLine,
+                                uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
+        : CQVRLogWarning({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, 0,
+                         rkError, QVR_T("Could not find policy setting with ID ( %d )"), ulSettingId)
     {
     }
 };

@@ -7,8 +7,11 @@
 
 class CQVRLoadStringException : public CQVRLogException1 {
 public:
-    CQVRLoadStringException(const WCHAR* szDllName, uint32_t ulStringId, uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine, bool bWriteNow = true, bool bWriteOnDestroy = false)
-        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, otText, bWriteNow, bWriteOnDestroy}, ulError, rkError, QVR_T("Unable to load string ( ID: %d ) from resource DLL ( %s )"), ulStringId, CQVRLogMessage::orText(szDllName, QVR_T("Unknown resource DLL")))
+    CQVRLoadStringException(const WCHAR* szDllName, uint32_t ulStringId, uint32_t ulError, const WCHAR* szSourceFile,
+                            uint32_t ulLine, bool bWriteNow = true, bool bWriteOnDestroy = false)
+        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, otText, bWriteNow, bWriteOnDestroy}, ulError,
+                            rkError, QVR_T("Unable to load string ( ID: %d ) from resource DLL ( %s )"), ulStringId,
+                            CQVRLogMessage::orText(szDllName, QVR_T("Unknown resource DLL")))
     {
     }
 };

@@ -6,8 +6,11 @@
 
 class CQVRMemAllocException : public CQVRLogException1 {
 public:
-    CQVRMemAllocException(const WCHAR* szVariableName, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
-        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, static_cast<uint32_t>(-1), rkError, QVR_T("Unable to allocate memory ( %s )"), szVariableName)
+    CQVRMemAllocException(const WCHAR* szVariableName, const WCHAR* szSourceFile, uint32_t ulLine,
+                          uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
+        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy},
+                            static_cast<uint32_t>(-1), rkError, QVR_T("Unable to allocate memory ( %s )"),
+                            szVariableName)
     {
     }
 };

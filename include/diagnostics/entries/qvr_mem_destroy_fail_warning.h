@@ -6,8 +6,10 @@
 
 class CMemDestroyFailWarning : public CQVRLogWarning {
 public:
-    CMemDestroyFailWarning(const WCHAR* szVariableName, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
-        : CQVRLogWarning({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, static_cast<uint32_t>(-1), rkError, QVR_T("Unable to free memory ( %s )"), szVariableName)
+    CMemDestroyFailWarning(const WCHAR* szVariableName, const WCHAR* szSourceFile, uint32_t ulLine,
+                           uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
+        : CQVRLogWarning({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy},
+                         static_cast<uint32_t>(-1), rkError, QVR_T("Unable to free memory ( %s )"), szVariableName)
     {
     }
 };

@@ -8,7 +8,8 @@
 class CQVRMemoryCopyException : public CQVRLogException1 {
 public:
     CQVRMemoryCopyException(uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine, bool bWriteOnDestroy = true)
-        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, otText, false, bWriteOnDestroy}, ulError, rkError, QVR_T("memcpy() function failed"))
+        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, otText, false, bWriteOnDestroy}, ulError, rkError,
+                            QVR_T("memcpy() function failed"))
     {
     }
 };

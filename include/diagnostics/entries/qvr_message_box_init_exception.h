@@ -6,8 +6,10 @@
 
 class CQVRMessageBoxInitException : public CQVRLogException1 {
 public:
-    CQVRMessageBoxInitException(uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
-        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, ulError, rkError, QVR_T("Unable to initialize message box"))
+    CQVRMessageBoxInitException(uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine,
+                                uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
+        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy},
+                            ulError, rkError, QVR_T("Unable to initialize message box"))
     {
     }
 };

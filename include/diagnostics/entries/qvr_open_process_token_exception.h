@@ -7,8 +7,10 @@
 
 class CQVROpenProcessTokenException : public CQVRLogException1 {
 public:
-    CQVROpenProcessTokenException(const WCHAR* szHandleDescription, uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true)
-        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, false}, ulError, rkError, QVR_T("OpenProcessToken call failed for handle:%s"), szHandleDescription)
+    CQVROpenProcessTokenException(const WCHAR* szHandleDescription, uint32_t ulError, const WCHAR* szSourceFile,
+                                  uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true)
+        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, false}, ulError, rkError,
+                            QVR_T("OpenProcessToken call failed for handle:%s"), szHandleDescription)
     {
     }
 };

@@ -6,8 +6,11 @@
 
 class CQVRRegCloseKeyWarning : public CQVRLogWarning {
 public:
-    CQVRRegCloseKeyWarning(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szClassName, const WCHAR* szMethodName, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
-        : CQVRLogWarning({szClassName, szMethodName, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, ulError, rkError, QVR_T("Unable to close registry key ( %s )"), szKeyPath)
+    CQVRRegCloseKeyWarning(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szClassName,
+                           const WCHAR* szMethodName, const WCHAR* szSourceFile, uint32_t ulLine,
+                           uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
+        : CQVRLogWarning({szClassName, szMethodName, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy},
+                         ulError, rkError, QVR_T("Unable to close registry key ( %s )"), szKeyPath)
     {
     }
 };

@@ -6,8 +6,12 @@
 
 class CQVRRegEnumValueException : public CQVRLogException1 {
 public:
-    CQVRRegEnumValueException(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szClassName, const WCHAR* szMethodName, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
-        : CQVRLogException1({szClassName, szMethodName, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, ulError, rkError, QVR_T("Unable to enumerate values from key ( \"%s\" )"), szKeyPath)
+    CQVRRegEnumValueException(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szClassName,
+                              const WCHAR* szMethodName, const WCHAR* szSourceFile, uint32_t ulLine,
+                              uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
+        : CQVRLogException1(
+              {szClassName, szMethodName, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, ulError,
+              rkError, QVR_T("Unable to enumerate values from key ( \"%s\" )"), szKeyPath)
     {
     }
 };

@@ -6,8 +6,10 @@
 
 class CQVRRegKeyInitException : public CQVRLogException1 {
 public:
-    CQVRRegKeyInitException(const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
-        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, static_cast<uint32_t>(-1), rkError, QVR_T("CQVRRegistryKey object failed to initialize"))
+    CQVRRegKeyInitException(const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText,
+                            bool bWriteNow = true, bool bWriteOnDestroy = false)
+        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy},
+                            static_cast<uint32_t>(-1), rkError, QVR_T("CQVRRegistryKey object failed to initialize"))
     {
     }
 };

@@ -6,8 +6,10 @@
 
 class CQVRRegQueryInfoKeyException : public CQVRLogException1 {
 public:
-    CQVRRegQueryInfoKeyException(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
-        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, ulError, rkPassFail, QVR_T("Unable to query info on registry key ( \"%s\" )"), szKeyPath)
+    CQVRRegQueryInfoKeyException(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine,
+                                 uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
+        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy},
+                            ulError, rkPassFail, QVR_T("Unable to query info on registry key ( \"%s\" )"), szKeyPath)
     {
     }
 };

@@ -6,8 +6,12 @@
 
 class CQVRRegQueryMultipleValuesException : public CQVRLogException1 {
 public:
-    CQVRRegQueryMultipleValuesException(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
-        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, ulError, rkPassFail, QVR_T("Unable to query multiple values from registry key ( \"%s\" )"), szKeyPath)
+    CQVRRegQueryMultipleValuesException(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szSourceFile,
+                                        uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true,
+                                        bool bWriteOnDestroy = false)
+        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy},
+                            ulError, rkPassFail, QVR_T("Unable to query multiple values from registry key ( \"%s\" )"),
+                            szKeyPath)
     {
     }
 };

@@ -6,8 +6,12 @@
 
 class CQVRRegSaveKeyException : public CQVRLogException1 {
 public:
-    CQVRRegSaveKeyException(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szClassName, const WCHAR* szMethodName, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
-        : CQVRLogException1({szClassName, szMethodName, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, ulError, rkPassFail, QVR_T("Unable to save registry key ( \"%s\" )"), szKeyPath)
+    CQVRRegSaveKeyException(const WCHAR* szKeyPath, uint32_t ulError, const WCHAR* szClassName,
+                            const WCHAR* szMethodName, const WCHAR* szSourceFile, uint32_t ulLine,
+                            uint16_t usOutputTypes = otText, bool bWriteNow = true, bool bWriteOnDestroy = false)
+        : CQVRLogException1(
+              {szClassName, szMethodName, szSourceFile, ulLine, usOutputTypes, bWriteNow, bWriteOnDestroy}, ulError,
+              rkPassFail, QVR_T("Unable to save registry key ( \"%s\" )"), szKeyPath)
     {
     }
 };

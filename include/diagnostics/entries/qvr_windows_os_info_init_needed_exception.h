@@ -1,5 +1,5 @@
-// "CQVRWindowsOSInfo construction failed. Cannot call member functions.": built and written at once like a plain CQVRLogException1, then
-// thrown as this class.
+// "CQVRWindowsOSInfo construction failed. Cannot call member functions.": built and written at once like a plain
+// CQVRLogException1, then thrown as this class.
 #ifndef QVR_WINDOWS_OS_INFO_INIT_NEEDED_EXCEPTION_H
 #define QVR_WINDOWS_OS_INFO_INIT_NEEDED_EXCEPTION_H
 
@@ -8,7 +8,8 @@
 class CQVRWindowsOSInfoInitNeededException : public CQVRLogException1 {
 public:
     CQVRWindowsOSInfoInitNeededException(const WCHAR* szSourceFile, uint32_t ulLine)
-        : CQVRLogException1(QVR_T("CQVRWindowsOSInfo construction failed. Cannot call member functions."), static_cast<uint32_t>(-1), szSourceFile, ulLine)
+        : CQVRLogException1(QVR_T("CQVRWindowsOSInfo construction failed. Cannot call member functions."),
+                            static_cast<uint32_t>(-1), szSourceFile, ulLine)
     {
     }
 };

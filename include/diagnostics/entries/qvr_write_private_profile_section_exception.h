@@ -7,8 +7,10 @@
 
 class CQVRWritePrivateProfileSectionException : public CQVRLogException1 {
 public:
-    CQVRWritePrivateProfileSectionException(const WCHAR* szSection, uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true)
-        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, false}, ulError, rkError, QVR_T("Unable to write profile section ( section: %s )"), szSection)
+    CQVRWritePrivateProfileSectionException(const WCHAR* szSection, uint32_t ulError, const WCHAR* szSourceFile,
+                                            uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true)
+        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, false}, ulError, rkError,
+                            QVR_T("Unable to write profile section ( section: %s )"), szSection)
     {
     }
 };

@@ -7,8 +7,11 @@
 
 class CQVRWritePrivateProfileStringException : public CQVRLogException1 {
 public:
-    CQVRWritePrivateProfileStringException(const WCHAR* szSection, const WCHAR* szKeyName, uint32_t ulError, const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText, bool bWriteNow = true)
-        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, false}, ulError, rkError, QVR_T("Unable to write profile string ( section: %s, key name: %s )"), szSection, szKeyName)
+    CQVRWritePrivateProfileStringException(const WCHAR* szSection, const WCHAR* szKeyName, uint32_t ulError,
+                                           const WCHAR* szSourceFile, uint32_t ulLine, uint16_t usOutputTypes = otText,
+                                           bool bWriteNow = true)
+        : CQVRLogException1({nullptr, nullptr, szSourceFile, ulLine, usOutputTypes, bWriteNow, false}, ulError, rkError,
+                            QVR_T("Unable to write profile string ( section: %s, key name: %s )"), szSection, szKeyName)
     {
     }
 };
