@@ -257,6 +257,45 @@ bool appendLine(CQVRLogRecord& record, bool bRequireDirectory, const CLinePart& 
     return writeWhole(file.get(), bytes, line.size() * 2);
 }
 
+// The result part: the two record forms differ only in these texts.
+struct ResultTexts {
+    const WCHAR* szPassed;
+    const WCHAR* szFailed;         // result kind 1
+    const WCHAR* szFailedLogical;  // result kind 2
+};
+
+void addResult(CLinePart& tail, const CQVRLogRecord& record, const ResultTexts& texts)
+{
+    const bool bExit = record.m_ulLevel == llExit;
+    switch (record.m_ulResultKind) {
+    case rkError:
+        addErrorCode(tail, record.m_ulValue);
+        break;
+    case rkPassFail:
+        if (bExit)
+            tail.add(record.m_ulValue != 0 ? texts.szPassed : texts.szFailed);
+        break;
+    case rkLogical:
+        if (bExit)
+            tail.add(record.m_ulValue != 0 ? texts.szPassed : texts.szFailedLogical);
+        break;
+    case rkReturnCode:
+        addReturnCode(tail, record.m_ulValue);
+        break;
+    default:
+        break;
+    }
+}
+
+// The message between head and tail, the line end, and the write.
+bool finishLine(CQVRLogRecord& record, bool bRequireDirectory, CLinePart& line, const CLinePart& tail)
+{
+    addMessage(line, record.m_szMessage, tail.size());
+    line.add(tail);
+    line.forceAdd(QVR_T("\r\n"));
+    return appendLine(record, bRequireDirectory, line);
+}
+
 }  // namespace
 
 bool CQVRLoggingOutputText::write(CQVRDetailedLogRecord& record)
@@ -280,24 +319,8 @@ bool CQVRLoggingOutputText::write(CQVRDetailedLogRecord& record)
     }
 
     CLinePart tail(kContentChars);
-    switch (record.m_ulResultKind) {
-    case rkError:
-        addErrorCode(tail, record.m_ulValue);
-        break;
-    case rkPassFail:
-        if (record.m_ulLevel == llExit)
-            tail.add(record.m_ulValue != 0 ? QVR_T("<Passed> ") : QVR_T("<Failed> "));
-        break;
-    case rkLogical:
-        if (record.m_ulLevel == llExit)
-            tail.add(record.m_ulValue != 0 ? QVR_T("<Passed> ") : QVR_T("<Failed Logical Result> "));
-        break;
-    case rkReturnCode:
-        addReturnCode(tail, record.m_ulValue);
-        break;
-    default:
-        break;
-    }
+    static const ResultTexts kDetailed = {QVR_T("<Passed> "), QVR_T("<Failed> "), QVR_T("<Failed Logical Result> ")};
+    addResult(tail, record, kDetailed);
     const bool bSource = !isEmpty(record.m_szSourceFile);
     if (bSource) {
         const WCHAR* szName = record.m_szSourceFile;
@@ -315,10 +338,7 @@ bool CQVRLoggingOutputText::write(CQVRDetailedLogRecord& record)
         tail.add(QVR_T("> "));
     }
 
-    addMessage(line, record.m_szMessage, tail.size());
-    line.add(tail);
-    line.forceAdd(QVR_T("\r\n"));
-    return appendLine(record, true, line);
+    return finishLine(record, true, line, tail);
 }
 
 bool CQVRLoggingOutputText::writeSimple(CQVRLogRecord& record)
@@ -326,26 +346,8 @@ bool CQVRLoggingOutputText::writeSimple(CQVRLogRecord& record)
     CLinePart line(kContentChars);
     addHead(line, record);
     CLinePart tail(kContentChars);
-    switch (record.m_ulResultKind) {
-    case rkError:
-        addErrorCode(tail, record.m_ulValue);
-        break;
-    case rkPassFail:
-        if (record.m_ulLevel == llExit)
-            tail.add(record.m_ulValue != 0 ? QVR_T("<Passed>") : QVR_T("<Failed>"));
-        break;
-    case rkLogical:
-        if (record.m_ulLevel == llExit)
-            tail.add(record.m_ulValue != 0 ? QVR_T("<Passed>") : QVR_T("<Failed Comparison>"));
-        break;
-    case rkReturnCode:
-        addReturnCode(tail, record.m_ulValue);
-        break;
-    default:
-        break;
-    }
-    addMessage(line, record.m_szMessage, tail.size());
-    line.add(tail);
-    line.forceAdd(QVR_T("\r\n"));
-    return appendLine(record, false, line);
+    // No trailing space after the pass or fail text in this form.
+    static const ResultTexts kSimple = {QVR_T("<Passed>"), QVR_T("<Failed>"), QVR_T("<Failed Comparison>")};
+    addResult(tail, record, kSimple);
+    return finishLine(record, false, line, tail);
 }
