@@ -165,7 +165,7 @@ public:
 
     // Replaces everything from ulOffset on by other's elements; the result
     // has exactly ulOffset + other's size elements.
-    virtual bool appendAt(const CQVRBuffer& other, uint32_t ulOffset)
+    bool appendAt(const CQVRBuffer& other, uint32_t ulOffset)
     {
         if (&other == this) {
             CQVRBuffer copy(other);
@@ -186,7 +186,7 @@ public:
     }
 
     // Copies buffer to positions ulOffset...; grows only when bGrow is set.
-    virtual bool write(const CQVRBuffer& buffer, uint32_t ulOffset, bool bGrow)
+    bool write(const CQVRBuffer& buffer, uint32_t ulOffset, bool bGrow)
     {
         if (&buffer == this) {
             CQVRBuffer copy(buffer);

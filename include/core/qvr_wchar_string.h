@@ -37,13 +37,6 @@ public:
     CQVRWCharString& operator=(const CQVRBuffer<unsigned short>& buffer);
     CQVRWCharString& operator=(const CQVRBuffer<char>& buffer);
 
-    // --- the buffer's operations, kept terminated ---
-    // As the buffer's, except that the last element is always zero afterwards,
-    // so the text never runs past the elements (resize(3) on "abc" is "ab").
-    bool resize(uint32_t ulSize) override;
-    bool write(const CQVRBuffer<unsigned short>& buffer, uint32_t ulOffset, bool bGrow) override;
-    bool appendAt(const CQVRBuffer<unsigned short>& other, uint32_t ulOffset) override;
-
     // --- access ---
     uint32_t getLength() const;
     // The text, or null for the empty string.
@@ -129,8 +122,6 @@ public:
     CQVRBuffer<unsigned char> getBufferFromAsciiCodeString() const;
 
 private:
-    // Makes the last element the terminator.
-    void terminate();
     // The assignments with their outcome: false when something was raised,
     // which the constructors turn into their initialisation exception.
     bool assignString(const CQVRWCharString& other);

@@ -109,11 +109,17 @@ bool CQVRWCharString::assignText(const WCHAR* szText)
         const unsigned short* pText = qvrUnits(szText);
         if (pText == nullptr || pText[0] == 0)
             return destroy();
-        // Text that lies inside this string must be read before it is freed.
+        // Text that lies inside this string must be read before it is freed,
+        // and no further than the string's last element: the buffer's own
+        // operations (resize, write) can leave it without a terminator.
         std::less<const unsigned short*> before;
         if (m_pBuffer != nullptr && !before(pText, m_pBuffer) && before(pText, m_pBuffer + m_ulSize)) {
-            CQVRWCharString copy(szText);
-            return assignString(copy);
+            const uint32_t ulAvailable = static_cast<uint32_t>(m_pBuffer + m_ulSize - pText);
+            uint32_t ulLength = 0;
+            while (ulLength < ulAvailable && pText[ulLength] != 0)
+                ++ulLength;
+            const CQVRBuffer<unsigned short> copy(pText, ulLength, 0);
+            return assignBuffer(copy);
         }
         uint32_t ulLength = 0;
         while (pText[ulLength] != 0) {
@@ -174,35 +180,6 @@ bool CQVRWCharString::assignNarrow(const CQVRBuffer<char>& buffer)
             return true;  // text the runtime refuses leaves the string as it was
         return assignBuffer(wide);
     });
-}
-
-// --- the buffer's operations, kept terminated --------------------------------
-
-bool CQVRWCharString::resize(uint32_t ulSize)
-{
-    const bool bResult = CQVRBuffer::resize(ulSize);
-    terminate();
-    return bResult;
-}
-
-bool CQVRWCharString::write(const CQVRBuffer<unsigned short>& buffer, uint32_t ulOffset, bool bGrow)
-{
-    const bool bResult = CQVRBuffer::write(buffer, ulOffset, bGrow);
-    terminate();
-    return bResult;
-}
-
-bool CQVRWCharString::appendAt(const CQVRBuffer<unsigned short>& other, uint32_t ulOffset)
-{
-    const bool bResult = CQVRBuffer::appendAt(other, ulOffset);
-    terminate();
-    return bResult;
-}
-
-void CQVRWCharString::terminate()
-{
-    if (m_pBuffer != nullptr && m_ulSize != 0)
-        m_pBuffer[m_ulSize - 1] = 0;
 }
 
 // --- access -----------------------------------------------------------------
