@@ -34,6 +34,8 @@ public:
     CQVRScopedHandle& operator=(const CQVRScopedHandle&) = delete;
 
     Handle get() const { return m_h; }
+    // The owner reads like the handle it holds.
+    operator Handle() const { return m_h; }
     bool isValid() const { return m_h != Traits::invalid(); }
 
     // Takes over a handle; one already held is closed first.

@@ -327,4 +327,13 @@ protected:
     uint32_t m_ulSize;
 };
 
+// Two buffers hold the same elements (two empty ones count as the same).
+template <class T> bool qvrSameElements(const CQVRBuffer<T>& a, const CQVRBuffer<T>& b)
+{
+    if (a.getSize() != b.getSize())
+        return false;
+    return a.getSize() == 0 ||
+           std::memcmp(a.getBuffer(), b.getBuffer(), static_cast<size_t>(a.getSize()) * sizeof(T)) == 0;
+}
+
 #endif

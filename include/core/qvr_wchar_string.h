@@ -12,9 +12,9 @@
 template <class T> class CQVRObjNode;
 template <class TNode> class CQVRDblList;
 
-// Final: the buffer's destructor is not virtual, and the lists delete strings
-// through their own type.
-class CQVRWCharString final : public CQVRBuffer<unsigned short> {
+// The buffer's destructor is not virtual: a string, and a class built on it
+// (the registry text file is its path), is destroyed through its own type.
+class CQVRWCharString : public CQVRBuffer<unsigned short> {
 public:
     enum ParseMode { pmForward = 1, pmBackward = 2 };
     enum SubStringMode { ssmAll = 1, ssmOccur = 2, ssmNum = 4 };

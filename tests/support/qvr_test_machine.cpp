@@ -145,6 +145,32 @@ void deleteKeyTree(HKEY root, const wstr& keyPath)
     }
 }
 
+LONG readValue(HKEY root, const wstr& keyPath, const wstr& valueName, DWORD& type, std::vector<uint8_t>& bytes,
+               REGSAM view)
+{
+    HKEY hKey = nullptr;
+    LONG rc = RegOpenKeyExW(root, keyPath.c_str(), 0, qvrRegistryView(KEY_READ | view), &hKey);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    DWORD cb = 0;
+    rc = RegQueryValueExW(hKey, valueName.empty() ? nullptr : valueName.c_str(), nullptr, &type, nullptr, &cb);
+    bytes.assign(cb, 0);
+    if (rc == ERROR_SUCCESS && cb != 0)
+        rc = RegQueryValueExW(hKey, valueName.empty() ? nullptr : valueName.c_str(), nullptr, &type, bytes.data(), &cb);
+    bytes.resize(cb);
+    RegCloseKey(hKey);
+    return rc;
+}
+
+bool keyExists(HKEY root, const wstr& keyPath, REGSAM view)
+{
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(root, keyPath.c_str(), 0, qvrRegistryView(KEY_READ | view), &hKey) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(hKey);
+    return true;
+}
+
 void setLogValue(const wstr& valueName, uint32_t value) { setDword(HKEY_LOCAL_MACHINE, kLogsKey, valueName, value); }
 
 void setLogString(const wstr& valueName, const wstr& value)

@@ -38,6 +38,12 @@ void setBinary(HKEY root, const wstr& keyPath, const wstr& valueName, const std:
 // without its terminator).
 void setValueBytes(HKEY root, const wstr& keyPath, const wstr& valueName, DWORD type, const void* data, size_t cb);
 void deleteKeyTree(HKEY root, const wstr& keyPath);
+// A value's type and bytes as the platform reads them (the library's view
+// unless one is given); the platform's answer.
+LONG readValue(HKEY root, const wstr& keyPath, const wstr& valueName, DWORD& type, std::vector<uint8_t>& bytes,
+               REGSAM view = 0);
+// Whether the key can be opened (the library's view unless one is given).
+bool keyExists(HKEY root, const wstr& keyPath, REGSAM view = 0);
 
 // The logging configuration key, HKEY_LOCAL_MACHINE "SOFTWARE\Dravonne\Logs".
 void setLogValue(const wstr& valueName, uint32_t value);

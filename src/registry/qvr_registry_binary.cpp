@@ -1,0 +1,50 @@
+// A REG_BINARY value.
+#include "registry/qvr_registry_binary.h"
+
+#include "qvr_guard.h"
+
+static const QVRSourceFile kThisFile = {QVR_T("CQVRRegistryBinary"), QVR_T("qvr_registry_binary.cpp"),
+                                        QVRErrorSource::LastError};
+
+CQVRRegistryBinary::CQVRRegistryBinary(HKEY hRootKey, const CQVRWCharString& strKeyPath,
+                                       const CQVRWCharString& strValueName, REGSAM samAccess, bool bCreateIfMissing,
+                                       DWORD ulOptions)
+    : CQVRRegistryValue(hRootKey, strKeyPath, strValueName, samAccess, bCreateIfMissing, ulOptions), m_bCached(false),
+      m_Data(0)
+{
+}
+
+bool CQVRRegistryBinary::setValue(const CQVRBuffer<unsigned char>& value, bool bDeferWrite)
+{
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
+        m_Data = value;
+        return bDeferWrite || writeRegistry();
+    });
+}
+
+bool CQVRRegistryBinary::readRegistry()
+{
+    return readValue(
+        [&]() -> LONG {
+            DWORD ulBytes = 0;
+            if (queryValue(nullptr, ulBytes) != ERROR_SUCCESS)
+                ulBytes = 0;
+            CQVRBuffer<unsigned char> data(ulBytes);
+            const LONG lResult = queryValue(data.getBuffer(), ulBytes);
+            if (lResult == ERROR_SUCCESS) {
+                // The value may have shrunk since its size was asked for.
+                m_Data = CQVRBuffer<unsigned char>(data.getBuffer(), ulBytes, 0);
+                m_bCached = true;
+            }
+            return lResult;
+        },
+        [&] { m_Data = CQVRBuffer<unsigned char>(0); });
+}
+
+bool CQVRRegistryBinary::writeRegistry()
+{
+    if (!writeValue(REG_BINARY, m_Data.getBuffer(), m_Data.getSize(), kThisFile.szClassName))
+        return false;
+    m_bCached = true;
+    return true;
+}
