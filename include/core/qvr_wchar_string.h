@@ -12,8 +12,8 @@
 template <class T> class CQVRObjNode;
 template <class TNode> class CQVRDblList;
 
-// The buffer's destructor is not virtual: a string, and a class built on it
-// (the registry text file is its path), is destroyed through its own type.
+// The buffer's destructor is not virtual, the string's is: a class built on
+// the string (the registry text file is its path) may be owned through it.
 class CQVRWCharString : public CQVRBuffer<unsigned short> {
 public:
     enum ParseMode { pmForward = 1, pmBackward = 2 };
@@ -24,6 +24,7 @@ public:
     // --- construction and assignment ---
     CQVRWCharString();
     CQVRWCharString(const CQVRWCharString& other);
+    virtual ~CQVRWCharString() = default;
     CQVRWCharString(const WCHAR* szText);
     CQVRWCharString(const char* szText);
     CQVRWCharString(WCHAR ch);

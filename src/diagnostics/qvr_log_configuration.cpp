@@ -1,12 +1,14 @@
 // The logging configuration, read from the registry afresh for every
-// decision. The raw registry calls are used on purpose: the registry classes
-// log through this reader, and must not be needed to decide about their own
-// entries.
+// decision. The decisions use the raw registry calls on purpose: the registry
+// classes log through this reader, and must not be needed to decide about
+// their own entries. Only the dynamic logging state, read once, goes through
+// the registry value class.
 #include "diagnostics/qvr_log_configuration.h"
 
 #include "diagnostics/qvr_detailed_log_record.h"
 #include "diagnostics/qvr_log_types.h"
 #include "qvr_scoped_handle.h"
+#include "registry/qvr_registry_dword.h"
 
 #include <new>
 
@@ -319,10 +321,15 @@ bool CQVRLogConfiguration::getTextOutputPath(CQVROwnedText& path)
 void CQVRLogConfiguration::readDynamicLogging()
 {
     s_dynamicLogging = dlsOff;
-    uint8_t bytes[4] = {0, 0, 0, 0};
-    if (readValue(kDynamicLogging, bytes, sizeof(bytes)) == roRead && bytes[0] == 1 && bytes[1] == 0 && bytes[2] == 0 &&
-        bytes[3] == 0)
-        s_dynamicLogging = dlsOn;
+    try {
+        CQVRRegistryDword value(HKEY_LOCAL_MACHINE, CQVRWCharString(kLogsKey), CQVRWCharString(kDynamicLogging),
+                                KEY_READ, false, 0);
+        uint32_t ulValue = 0;
+        if (value.getValue(ulValue, false) && ulValue == 1)
+            s_dynamicLogging = dlsOn;
+    } catch (...) {
+        // A value that cannot be read leaves the traces off.
+    }
 }
 
 bool CQVRLogConfiguration::isDynamicLoggingOn()
