@@ -18,6 +18,7 @@ public:
     // An empty section, entry name or text reaches the platform as null, with
     // its meaning there: an empty entry name removes the section, an empty
     // text the entry.
+    // A section that holds lines keeps them.
     virtual bool createProfileSection(const CQVRWCharString& section);
     // False for a missing entry and for one that reads as -1; lValue is then
     // untouched.

@@ -64,16 +64,6 @@ bool fail(DWORD error)
     return false;
 }
 
-// A path on a drive letter the machine does not have leads nowhere.
-bool onKnownDrive(LPCWSTR sz)
-{
-    if (sz == nullptr || sz[0] == 0 || sz[1] != u':')
-        return true;
-    char16_t letter = sz[0] >= u'A' && sz[0] <= u'Z' ? static_cast<char16_t>(sz[0] + 32) : sz[0];
-    return letter >= u'a' && letter <= u'z' &&
-           qvrsim::machine().drives.find(static_cast<char>(letter)) != std::string::npos;
-}
-
 // An injected failure also becomes the last error, as a real one would.
 bool injected(const char* function)
 {
@@ -115,7 +105,7 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
 {
     if (injected("CreateFileW"))
         return INVALID_HANDLE_VALUE;
-    if (!onKnownDrive(lpFileName)) {
+    if (!qvrsim::onKnownDrive(lpFileName)) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
@@ -259,7 +249,7 @@ BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES)
 {
     if (injected("CreateDirectoryW"))
         return FALSE;
-    if (!onKnownDrive(lpPathName))
+    if (!qvrsim::onKnownDrive(lpPathName))
         return fail(ERROR_PATH_NOT_FOUND);
     std::string host = mapped(lpPathName);
     struct stat st;
@@ -274,7 +264,7 @@ BOOL RemoveDirectoryW(LPCWSTR lpPathName)
 {
     if (injected("RemoveDirectoryW"))
         return FALSE;
-    if (!onKnownDrive(lpPathName))
+    if (!qvrsim::onKnownDrive(lpPathName))
         return fail(ERROR_PATH_NOT_FOUND);
     std::string host = mapped(lpPathName);
     if (::rmdir(host.c_str()) != 0) {
@@ -289,7 +279,7 @@ BOOL DeleteFileW(LPCWSTR lpFileName)
 {
     if (injected("DeleteFileW"))
         return FALSE;
-    if (!onKnownDrive(lpFileName))
+    if (!qvrsim::onKnownDrive(lpFileName))
         return fail(ERROR_PATH_NOT_FOUND);
     std::string host = mapped(lpFileName);
     struct stat st;
@@ -304,7 +294,7 @@ DWORD GetFileAttributesW(LPCWSTR lpFileName)
 {
     if (injected("GetFileAttributesW"))
         return INVALID_FILE_ATTRIBUTES;
-    if (!onKnownDrive(lpFileName)) {
+    if (!qvrsim::onKnownDrive(lpFileName)) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_FILE_ATTRIBUTES;
     }
@@ -371,7 +361,7 @@ HANDLE FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData)
 {
     if (injected("FindFirstFileW"))
         return INVALID_HANDLE_VALUE;
-    if (!onKnownDrive(lpFileName)) {
+    if (!qvrsim::onKnownDrive(lpFileName)) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }

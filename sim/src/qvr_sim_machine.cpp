@@ -82,6 +82,15 @@ size_t openHandles()
     return m.keyHandles.size() + m.fileHandles.size() + m.findHandles.size();
 }
 
+bool onKnownDrive(LPCWSTR sz)
+{
+    if (sz == nullptr || sz[0] == 0 || sz[1] != u':')
+        return true;
+    char16_t letter = sz[0] >= u'A' && sz[0] <= u'Z' ? static_cast<char16_t>(sz[0] + 32) : sz[0];
+    return letter >= u'a' && letter <= u'z' &&
+           qvrsim::machine().drives.find(static_cast<char>(letter)) != std::string::npos;
+}
+
 uintptr_t newHandleValue()
 {
     Machine& m = machine();

@@ -303,16 +303,6 @@ bool listed(const Entry& entry) { return entry.name.empty() || entry.name[0] != 
 
 // ------------------------------------------------------------- the file
 
-// Paths on a drive the machine does not have lead nowhere, as for files.
-bool onKnownDrive(LPCWSTR sz)
-{
-    if (sz == nullptr || sz[0] == 0 || sz[1] != u':')
-        return true;
-    char16_t letter = sz[0] >= u'A' && sz[0] <= u'Z' ? static_cast<char16_t>(sz[0] + 32) : sz[0];
-    return letter >= u'a' && letter <= u'z' &&
-           qvrsim::machine().drives.find(static_cast<char>(letter)) != std::string::npos;
-}
-
 bool isFolder(const std::string& host)
 {
     struct stat st;
@@ -341,8 +331,8 @@ Found load(const char* szFunction, LPCWSTR lpFileName, bool bWriting, Profile& p
         return Found::Unreadable;
     std::string host = qvrsim::hostPath(argument(lpFileName));
     struct stat st;
-    if (!onKnownDrive(lpFileName) || stat(host.c_str(), &st) != 0) {
-        bool bFolderThere = onKnownDrive(lpFileName) && isFolder(host.substr(0, host.find_last_of('/')));
+    if (!qvrsim::onKnownDrive(lpFileName) || stat(host.c_str(), &st) != 0) {
+        bool bFolderThere = qvrsim::onKnownDrive(lpFileName) && isFolder(host.substr(0, host.find_last_of('/')));
         error = bFolderThere ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
         return Found::Missing;
     }

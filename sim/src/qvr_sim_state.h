@@ -70,6 +70,10 @@ Machine& machine();
 // A handle value no other handle of the machine has.
 uintptr_t newHandleValue();
 
+// A path on a drive letter the machine does not have leads nowhere; a path
+// without a drive letter is on the current drive.
+bool onKnownDrive(LPCWSTR sz);
+
 // The error injected for this call of the function, if any (used once).
 // Registry functions return it; the others also make it the last error.
 bool injectedFailure(const char* function, DWORD& error);

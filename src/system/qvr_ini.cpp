@@ -29,6 +29,11 @@ CQVRIni::~CQVRIni()
 bool CQVRIni::createProfileSection(const CQVRWCharString& section)
 {
     return qvrTraced(kThisFile, QVR_T("createProfileSection"), __LINE__, rkPassFail, [&]() -> bool {
+        // Writing a section without lines removes the lines it has: a section
+        // that holds any is there already and keeps them.
+        WCHAR szProbe[4] = {};
+        if (GetPrivateProfileSectionW(section.getText(), szProbe, 4, m_strFileName.getText()) != 0)
+            return true;
         if (!WritePrivateProfileSectionW(section.getText(), nullptr, m_strFileName.getText()))
             throw CQVRWritePrivateProfileSectionException(section.getText(), GetLastError(), kThisFile, __LINE__);
         return true;

@@ -117,6 +117,17 @@ TEST_F(IniTest, SectionsAndNamesAreListsInFileOrder)
     EXPECT_TRUE(qvrtest::readLogLines(m_log).empty());
 }
 
+// Creating a section that holds lines leaves them where they are.
+TEST_F(IniTest, CreatingAnExistingSectionKeepsItsLines)
+{
+    CQVRIni file = ini();
+    ASSERT_TRUE(file.setProfileString(S("X"), S("a"), S("1")));
+    EXPECT_TRUE(file.createProfileSection(S("X")));
+    CQVRStringList lines;
+    EXPECT_TRUE(file.getProfileSection(S("X"), lines));
+    EXPECT_EQ((std::vector<std::string>{"a=1"}), textsOf(lines));
+}
+
 TEST_F(IniTest, FailedWritesNameSectionAndEntry)
 {
     CQVRIni file(Str((qvrtest::testFolder() + W("missing\\folder\\test.ini")).c_str()));
