@@ -31,12 +31,23 @@ void set64BitWindows(bool b64Bit);
 // it does not have fail with ERROR_PATH_NOT_FOUND, as on Windows.
 void addDrive(char letter);
 
-// Handles handed out and not yet closed: registry keys, files, searches.
+// Handles handed out and not yet closed: registry keys, files, searches,
+// access tokens.
 size_t openHandles();
 
 // The next call of the named function (for example "CreateFileW") fails with
 // the given error, once.
 void failNext(const std::string& function, DWORD error);
+
+// ---- privileges
+// Whether the account holds the named privilege; false for a name Windows
+// does not know. Default: what an administrator holds, of which only
+// SeChangeNotify, SeImpersonate and SeCreateGlobal are enabled when a
+// process starts. A privilege given is disabled; one taken is gone.
+bool setPrivilegeHeld(const wstr& name, bool bHeld);
+// Whether the process token has the named privilege enabled now.
+bool privilegeEnabled(const wstr& name);
+// ---- end of privileges
 
 }  // namespace qvrsim
 

@@ -260,12 +260,17 @@ DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveH
     return static_cast<DWORD>(pos);
 }
 
+// Files and tokens; the pseudo handle of the own process needs no closing
+// and closes without complaint.
 BOOL CloseHandle(HANDLE hObject)
 {
     if (injected("CloseHandle"))
         return FALSE;
+    uintptr_t h = reinterpret_cast<uintptr_t>(hObject);
+    if (h == static_cast<uintptr_t>(-1) || qvrsim::closeTokenHandle(h))
+        return TRUE;
     auto& handles = qvrsim::machine().fileHandles;
-    auto it = handles.find(reinterpret_cast<uintptr_t>(hObject));
+    auto it = handles.find(h);
     if (it == handles.end())
         return fail(ERROR_INVALID_HANDLE);
     ::close(it->second.fd);

@@ -35,25 +35,35 @@ wstr defaultModulePath()
         self = "program";
     return fromUtf8("C:\\qvrtest\\bin\\" + self + ".exe");
 }
+
+Machine freshMachine()
+{
+    Machine fresh;
+    fresh.modulePath = defaultModulePath();
+    startPrivileges(fresh);
+    startEnvironment(fresh);
+    return fresh;
+}
+
+void closeFiles(Machine& m)
+{
+    for (auto& entry : m.fileHandles)
+        ::close(entry.second.fd);
+    m.fileHandles.clear();
+}
 }  // namespace
 
 Machine& machine()
 {
-    static Machine m = [] {
-        Machine fresh;
-        fresh.modulePath = defaultModulePath();
-        return fresh;
-    }();
+    static Machine m = freshMachine();
     return m;
 }
 
 void reset()
 {
     Machine& m = machine();
-    for (auto& entry : m.fileHandles)
-        ::close(entry.second.fd);
-    m = Machine();
-    m.modulePath = defaultModulePath();
+    closeFiles(m);
+    m = freshMachine();
     std::error_code ec;
     std::filesystem::remove_all(sandbox(), ec);
     std::filesystem::create_directories(sandbox() + "/c", ec);
@@ -79,7 +89,7 @@ void addDrive(char letter)
 size_t openHandles()
 {
     const Machine& m = machine();
-    return m.keyHandles.size() + m.fileHandles.size() + m.findHandles.size();
+    return m.keyHandles.size() + m.fileHandles.size() + m.findHandles.size() + m.tokenHandles.size();
 }
 
 uintptr_t newHandleValue()

@@ -16,6 +16,8 @@
 #define QVR_SIM_ERROR_DIR_NOT_EMPTY 145L
 #define QVR_SIM_ERROR_BAD_PATHNAME 161L
 #define QVR_SIM_ERROR_KEY_DELETED 1018L
+#define QVR_SIM_ERROR_NOACCESS 998L
+#define QVR_SIM_ERROR_RPC_SERVER_UNAVAILABLE 1722L
 
 namespace qvrsim {
 
@@ -63,12 +65,34 @@ struct Machine {
     wstr modulePath;
     bool is64Bit = true;
     std::map<std::string, DWORD> failures;
+
+    // ---- access token and environment
+    // The privileges the account holds, by LUID, with their attributes
+    // (SE_PRIVILEGE_ENABLED when enabled); one token for the whole process.
+    std::map<DWORD, DWORD> privileges;
+    std::map<uintptr_t, DWORD> tokenHandles;  // the access each was opened with
+    // By lower-case name: the name as set and the value.
+    std::map<wstr, std::pair<wstr, wstr>> environment;
+    // ---- end of token and environment
 };
 
 Machine& machine();
 
 // A handle value no other handle of the machine has.
 uintptr_t newHandleValue();
+
+// ---- shared by the token, environment and file groups
+// A process starts with the privileges the account holds in their default
+// state (enabled by default or not) and with Windows' default environment.
+void startPrivileges(Machine& m);
+void startEnvironment(Machine& m);
+// Whether the process token has the privilege (by LUID) enabled.
+bool privilegeEnabledByLuid(DWORD luid);
+// The LUID of a privilege name (case ignored); 0 for a name Windows does not know.
+DWORD privilegeLuid(const wstr& name);
+// Closes a token handle; false when the handle is none.
+bool closeTokenHandle(uintptr_t h);
+// ---- end of shared helpers
 
 // The error injected for this call of the function, if any (used once).
 // Registry functions return it; the others also make it the last error.
