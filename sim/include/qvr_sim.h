@@ -39,7 +39,12 @@ size_t openHandles();
 // the given error, once.
 void failNext(const std::string& function, DWORD error);
 
-// ---- privileges
+// ---- restart, privileges
+// A restart: volatile registry keys are gone; every handle, the environment,
+// the enabled privileges and the last error start afresh. Files,
+// non-volatile keys and the machine's settings stay.
+void restart();
+
 // Whether the account holds the named privilege; false for a name Windows
 // does not know. Default: what an administrator holds, of which only
 // SeChangeNotify, SeImpersonate and SeCreateGlobal are enabled when a
@@ -47,7 +52,7 @@ void failNext(const std::string& function, DWORD error);
 bool setPrivilegeHeld(const wstr& name, bool bHeld);
 // Whether the process token has the named privilege enabled now.
 bool privilegeEnabled(const wstr& name);
-// ---- end of privileges
+// ---- end of restart, privileges
 
 }  // namespace qvrsim
 

@@ -129,6 +129,15 @@ bool sharingAllows(const std::string& host, DWORD access, DWORD share)
 
 }  // namespace
 
+// A file's folder must exist; a path that ends in a backslash names no file.
+DWORD qvrsim::locateFile(LPCWSTR path, std::string& host)
+{
+    if (emptyPath(path) || !onKnownDrive(path) || endsWithBackslash(path))
+        return ERROR_PATH_NOT_FOUND;
+    host = mapped(path);
+    return parentExists(host) ? ERROR_SUCCESS : ERROR_PATH_NOT_FOUND;
+}
+
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, LPSECURITY_ATTRIBUTES,
                    DWORD dwCreationDisposition, DWORD, HANDLE)
 {
