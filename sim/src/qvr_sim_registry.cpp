@@ -149,18 +149,21 @@ KeyPtr walk(KeyPtr key, const std::vector<wstr>& path)
 
 // Creates what is missing of the path with the given options; the keys made
 // along the way get them too, as on Windows. A volatile key only takes
-// volatile subkeys, so nothing is made below one for a non-volatile key.
-LONG walkCreating(KeyPtr key, const std::vector<wstr>& path, DWORD options, KeyPtr& result, bool& bCreated)
+// volatile subkeys, so nothing is made below one for a non-volatile key. The
+// first systemKeys names stand for keys every Windows has (those right below
+// a root, and Wow6432Node), which are never volatile.
+LONG walkCreating(KeyPtr key, const std::vector<wstr>& path, size_t systemKeys, DWORD options, KeyPtr& result,
+                  bool& bCreated)
 {
-    bool bVolatile = (options & REG_OPTION_VOLATILE) != 0;
-    for (const wstr& name : path) {
-        wstr lower = qvrsim::lowerCase(name);
+    for (size_t i = 0; i < path.size(); ++i) {
+        bool bVolatile = (options & REG_OPTION_VOLATILE) != 0 && i >= systemKeys;
+        wstr lower = qvrsim::lowerCase(path[i]);
         auto it = key->subKeys.find(lower);
         if (it == key->subKeys.end()) {
             if (key->bVolatile && !bVolatile)
                 return QVR_SIM_ERROR_CHILD_MUST_BE_VOLATILE;
             auto fresh = std::make_shared<RegKey>();
-            fresh->name = name;
+            fresh->name = path[i];
             fresh->bVolatile = bVolatile;
             touch(*fresh);
             touch(*key);
@@ -171,6 +174,15 @@ LONG walkCreating(KeyPtr key, const std::vector<wstr>& path, DWORD options, KeyP
     }
     result = key;
     return ERROR_SUCCESS;
+}
+
+size_t systemKeysOf(HKEY hKey, const std::vector<wstr>& path)
+{
+    if (!isRoot(hKey))
+        return 0;
+    bool bWow6432Node = reinterpret_cast<uintptr_t>(hKey) == kLocalMachine && path.size() >= 2 &&
+                        qvrsim::lowerCase(path[0]) == u"software" && qvrsim::lowerCase(path[1]) == u"wow6432node";
+    return bWow6432Node ? 2 : 1;
 }
 
 // The view flags choose where a key is, not what may be done with it.
@@ -206,7 +218,7 @@ LONG openOrCreate(const char* function, HKEY hKey, LPCWSTR lpSubKey, REGSAM sam,
     bool bCreated = false;
     KeyPtr key;
     if (bCreate) {
-        rc = walkCreating(base, path, options, key, bCreated);
+        rc = walkCreating(base, path, systemKeysOf(hKey, path), options, key, bCreated);
         if (rc != ERROR_SUCCESS)
             return rc;
     } else {

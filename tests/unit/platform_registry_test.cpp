@@ -464,6 +464,11 @@ TEST_F(RegistryCallTest, RestartKeepsFilesAndNonVolatileKeysOnly)
 #ifndef _WIN32
     setDword(create("Stable"), "Kept", 1);
     create("Stable\\Fleeting", REG_OPTION_VOLATILE);
+    // Made on the way to a volatile key, Wow6432Node is still the system's own.
+    HKEY hFleeting = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, QVR_T("Software\\Dravonne\\Fleeting"), 0, nullptr,
+                              REG_OPTION_VOLATILE, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &hFleeting, nullptr),
+              ERROR_SUCCESS);
     create("Vol", REG_OPTION_VOLATILE);
     HANDLE hFile = CreateFileW(file("kept.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(hFile, INVALID_HANDLE_VALUE);
@@ -483,6 +488,13 @@ TEST_F(RegistryCallTest, RestartKeepsFilesAndNonVolatileKeysOnly)
                             KEY_ALL_ACCESS | KEY_WOW64_64KEY, &m_hKey),
               ERROR_SUCCESS);
     EXPECT_EQ(names(m_hKey, true), std::vector<std::string>{"Stable"});
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, QVR_T("Software\\Dravonne\\Fleeting"), 0, KEY_READ | KEY_WOW64_32KEY,
+                            &hFleeting),
+              ERROR_FILE_NOT_FOUND);
+    ASSERT_EQ(
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, QVR_T("Software\\Wow6432Node"), 0, KEY_READ | KEY_WOW64_64KEY, &hFleeting),
+        ERROR_SUCCESS);
+    RegCloseKey(hFleeting);
     HKEY hStable = create("Stable");
     EXPECT_EQ(names(hStable, true), std::vector<std::string>{});
     EXPECT_EQ(names(hStable, false), std::vector<std::string>{"Kept"});
