@@ -31,12 +31,28 @@ void set64BitWindows(bool b64Bit);
 // it does not have fail with ERROR_PATH_NOT_FOUND, as on Windows.
 void addDrive(char letter);
 
-// Handles handed out and not yet closed: registry keys, files, searches.
+// Handles handed out and not yet closed: registry keys, files, searches,
+// access tokens.
 size_t openHandles();
 
 // The next call of the named function (for example "CreateFileW") fails with
 // the given error, once.
 void failNext(const std::string& function, DWORD error);
+
+// ---- restart, privileges
+// A restart: volatile registry keys are gone; every handle, the environment,
+// the enabled privileges and the last error start afresh. Files,
+// non-volatile keys and the machine's settings stay.
+void restart();
+
+// Whether the account holds the named privilege; false for a name Windows
+// does not know. Default: what an administrator holds, of which only
+// SeChangeNotify, SeImpersonate and SeCreateGlobal are enabled when a
+// process starts. A privilege given is disabled; one taken is gone.
+bool setPrivilegeHeld(const wstr& name, bool bHeld);
+// Whether the process token has the named privilege enabled now.
+bool privilegeEnabled(const wstr& name);
+// ---- end of restart, privileges
 
 }  // namespace qvrsim
 

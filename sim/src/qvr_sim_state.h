@@ -16,6 +16,10 @@
 #define QVR_SIM_ERROR_DIR_NOT_EMPTY 145L
 #define QVR_SIM_ERROR_BAD_PATHNAME 161L
 #define QVR_SIM_ERROR_KEY_DELETED 1018L
+#define QVR_SIM_ERROR_BADDB 1009L
+#define QVR_SIM_ERROR_CHILD_MUST_BE_VOLATILE 1021L
+#define QVR_SIM_ERROR_NOACCESS 998L
+#define QVR_SIM_ERROR_RPC_SERVER_UNAVAILABLE 1722L
 
 namespace qvrsim {
 
@@ -38,6 +42,15 @@ struct RegKey {
     // A deleted key lives on for the handles still open on it, which then
     // get ERROR_KEY_DELETED, as on Windows.
     bool bDeleted = false;
+    // A volatile key is not saved and does not outlive a restart.
+    bool bVolatile = false;
+    uint64_t lastWrite = 0;  // FILETIME units
+};
+
+// An open registry key and the access it was opened with.
+struct KeyHandle {
+    std::shared_ptr<RegKey> key;
+    REGSAM access = 0;
 };
 
 struct OpenFile {
@@ -55,7 +68,7 @@ struct FindSearch {
 
 struct Machine {
     std::map<uintptr_t, std::shared_ptr<RegKey>> roots;
-    std::map<uintptr_t, std::shared_ptr<RegKey>> keyHandles;
+    std::map<uintptr_t, KeyHandle> keyHandles;
     uintptr_t nextHandle = 0x1000;
     std::map<uintptr_t, OpenFile> fileHandles;
     std::map<uintptr_t, FindSearch> findHandles;
@@ -63,6 +76,15 @@ struct Machine {
     wstr modulePath;
     bool is64Bit = true;
     std::map<std::string, DWORD> failures;
+
+    // ---- access token and environment
+    // The privileges the account holds, by LUID, with their attributes
+    // (SE_PRIVILEGE_ENABLED when enabled); one token for the whole process.
+    std::map<DWORD, DWORD> privileges;
+    std::map<uintptr_t, DWORD> tokenHandles;  // the access each was opened with
+    // By lower-case name: the name as set and the value.
+    std::map<wstr, std::pair<wstr, wstr>> environment;
+    // ---- end of token and environment
 };
 
 Machine& machine();
@@ -73,6 +95,29 @@ uintptr_t newHandleValue();
 // A path on a drive letter the machine does not have leads nowhere; a path
 // without a drive letter is on the current drive.
 bool onKnownDrive(LPCWSTR sz);
+
+// ---- shared by the registry, token, environment and file groups
+// A process starts with the privileges the account holds in their default
+// state (enabled by default or not) and with Windows' default environment.
+void startPrivileges(Machine& m);
+void startEnvironment(Machine& m);
+// Whether the process token has the privilege (by LUID) enabled.
+bool privilegeEnabledByLuid(DWORD luid);
+// The LUID of a privilege name (case ignored); 0 for a name Windows does not know.
+DWORD privilegeLuid(const wstr& name);
+// Closes a token handle; false when the handle is none.
+bool closeTokenHandle(uintptr_t h);
+// Where a file path lives in the sandbox: ERROR_SUCCESS with the host path
+// when its drive and folder exist (the file itself may not), otherwise the
+// error Windows gives for the path.
+DWORD locateFile(LPCWSTR path, std::string& host);
+// The machine's clock in FILETIME units.
+uint64_t fileTimeNow();
+// The substitute's own hive file format: a key with its values and its
+// non-volatile subkeys; loading fails for bytes that are not such a file.
+std::vector<BYTE> saveHive(const RegKey& key);
+bool loadHive(const std::vector<BYTE>& bytes, RegKey& key);
+// ---- end of shared helpers
 
 // The error injected for this call of the function, if any (used once).
 // Registry functions return it; the others also make it the last error.
