@@ -229,6 +229,78 @@ BOOL SetEnvironmentVariableW(LPCWSTR lpName, LPCWSTR lpValue);
 DWORD ExpandEnvironmentStringsW(LPCWSTR lpSrc, LPWSTR lpDst, DWORD nSize);
 // ---- end of environment block
 
+// ---- Windows version, processor, shell library, message boxes, restart
+typedef struct HWND__* HWND;
+typedef LONG HRESULT;
+typedef HMODULE HINSTANCE;
+typedef intptr_t(WINAPI* FARPROC)();
+typedef const char* LPCSTR;
+#define MAKEINTRESOURCEA(i) ((LPCSTR)(uintptr_t)(WORD)(i))
+#define S_OK 0L
+#define E_FAIL ((HRESULT)0x80004005L)
+#define CSIDL_COMMON_APPDATA 0x0023
+
+typedef struct _OSVERSIONINFOW {
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    WCHAR szCSDVersion[128];
+} OSVERSIONINFOW, *LPOSVERSIONINFOW;
+
+typedef struct _OSVERSIONINFOEXW {
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    WCHAR szCSDVersion[128];
+    WORD wServicePackMajor;
+    WORD wServicePackMinor;
+    WORD wSuiteMask;
+    BYTE wProductType;
+    BYTE wReserved;
+} OSVERSIONINFOEXW;
+
+#define PROCESSOR_ARCHITECTURE_INTEL 0
+#define PROCESSOR_ARCHITECTURE_IA64 6
+#define PROCESSOR_ARCHITECTURE_AMD64 9
+#define PROCESSOR_ARCHITECTURE_IA32_ON_WIN64 10
+
+typedef struct _SYSTEM_INFO {
+    WORD wProcessorArchitecture;
+    WORD wReserved;
+    DWORD dwPageSize;
+    LPVOID lpMinimumApplicationAddress;
+    LPVOID lpMaximumApplicationAddress;
+    DWORD_PTR dwActiveProcessorMask;
+    DWORD dwNumberOfProcessors;
+    DWORD dwProcessorType;
+    DWORD dwAllocationGranularity;
+    WORD wProcessorLevel;
+    WORD wProcessorRevision;
+} SYSTEM_INFO, *LPSYSTEM_INFO;
+
+#define IDOK 1
+#define IDCANCEL 2
+#define IDYES 6
+#define IDNO 7
+#define MB_OK 0x0
+#define MB_YESNO 0x4
+
+BOOL GetVersionExW(LPOSVERSIONINFOW lpVersionInformation);
+void GetNativeSystemInfo(LPSYSTEM_INFO lpSystemInfo);
+HMODULE LoadLibraryW(LPCWSTR lpLibFileName);
+FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+BOOL FreeLibrary(HMODULE hLibModule);
+int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
+BOOL ExitWindowsEx(UINT uFlags, DWORD dwReason);
+HRESULT SHGetFolderPathW(HWND hwnd, int csidl, HANDLE hToken, DWORD dwFlags, LPWSTR pszPath);
+HMODULE GetModuleHandleW(LPCWSTR lpModuleName);
+int LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);
+// ---- end of system block
+
 int wsprintfW(LPWSTR buffer, LPCWSTR format, ...);
 
 // The C runtime's mbstowcs as Windows has it in the "C" locale: each byte

@@ -85,6 +85,22 @@ struct Machine {
     // By lower-case name: the name as set and the value.
     std::map<wstr, std::pair<wstr, wstr>> environment;
     // ---- end of token and environment
+
+    // ---- Windows version, shell, message boxes, restart
+    DWORD osMajor = 6;
+    DWORD osMinor = 1;
+    DWORD osBuild = 7601;
+    WORD servicePack = 1;
+    bool bVersionExtendedFails = false;
+    bool bVersionFails = false;
+    std::map<DWORD, bool> shellQueries;
+    bool bShellLibrary = true;
+    std::map<uintptr_t, int> libraries;  // loaded modules and their load counts
+    std::vector<int> messageBoxAnswers;
+    std::vector<MessageBoxShown> messageBoxes;
+    std::vector<UINT> restarts;
+    wstr commonAppData = u"C:\\ProgramData";
+    // ---- end of system
 };
 
 Machine& machine();
