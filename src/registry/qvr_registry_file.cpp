@@ -171,8 +171,7 @@ void startUnicodeFile(const CQVRWCharString& fileName)
 {
     if (GetFileAttributesW(fileName.getText()) != INVALID_FILE_ATTRIBUTES)
         return;
-    CQVRScopedFile file(
-        QVRCloseSite{fileName.getText(), kThisFile.szClassName, QVR_T("exportKeyToFile"), kThisFile, __LINE__});
+    CQVRScopedFile file;
     file.reset(CreateFileW(fileName.getText(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     static const BYTE kByteOrderMark[2] = {0xFF, 0xFE};
     DWORD ulWritten = 0;

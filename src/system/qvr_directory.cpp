@@ -62,8 +62,9 @@ bool CQVRDirectory::isValidWindowsDirectory(const CQVRWCharString& path)
         else if (chLast == '\\')
             pattern += CQVRWCharString(QVR_T("*"));
         WIN32_FIND_DATAW found;
-        CQVRScopedFind search(
-            QVRCloseSite{QVR_T("hFind"), kThisFile.szClassName, QVR_T("isValidWindowsDirectory"), kThisFile, __LINE__});
+        // Closed on every path; a search that fails to close is no entry of
+        // its own.
+        CQVRScopedFind search;
         search.reset(FindFirstFileW(pattern.getText(), &found));
         if (!search.isValid())
             return false;
