@@ -347,6 +347,46 @@ TEST_F(RegistryFileTest, NamesWithEqualsAreLeftOutAndNamed)
                                     "\"SOFTWARE\\Dravonne\\Test\\X\\a=b\" )\" <qvr_registry_file.cpp, "));
 }
 
+// A failed platform call on the export or import path: the entry it leaves,
+// the result, and no handle left open.
+TEST_F(RegistryFileTest, FailedPlatformCallsOnTheWay)
+{
+    struct Case {
+        const char* szFunction;
+        DWORD ulError;
+        bool bExport;
+        bool bResult;
+        const char* szLine;  // the one entry written
+    };
+    const Case cases[] = {
+        // The new file cannot be made: the export ends.
+        {"CreateFileW", 5, true, false,
+         "\"An unhandled exception occurred\" <Error: 0x00000005> <qvr_registry_file.cpp, "},
+        // One entry that cannot be written is named and skipped.
+        {"WritePrivateProfileStringW", 5, true, true,
+         "\"Unable to write profile string ( section: HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravonne\\Test\\X, key name: "
+         "Count )\" <Error: 0x00000005> "},
+        // A value that cannot be written on import is named and skipped.
+        {"RegSetValueExW", 5, false, true,
+         "\"Unable to Set registry value ( \"SOFTWARE\\Dravonne\\Test\\X\\Count\" )\" "},
+    };
+    for (const Case& c : cases) {
+        qvrtest::resetMachine();
+        m_log = qvrtest::enableTextLog();
+        ASSERT_TRUE(value<CQVRRegistryDword>("Count").setValue(26, false));
+        if (!c.bExport) {
+            ASSERT_TRUE(exportTo(file()));
+            qvrtest::deleteKeyTree(HKEY_LOCAL_MACHINE, W(kPath));
+        }
+        if (!qvrtest::failNext(c.szFunction, c.ulError))
+            GTEST_SKIP() << "platform calls can only be made to fail on the substitute";
+        EXPECT_EQ(c.bResult, c.bExport ? exportTo(file()) : importFrom(file())) << c.szFunction;
+        EXPECT_EQ(1u, countLines(m_log, c.szLine)) << c.szFunction;
+        EXPECT_EQ(1u, qvrtest::readLogLines(m_log).size()) << c.szFunction;
+        EXPECT_EQ(0u, qvrtest::openHandles()) << c.szFunction;
+    }
+}
+
 // A hive file: saved with the backup privilege; restored with the restore
 // privilege (Wine reports success and restores nothing).
 TEST_F(RegistryFileTest, HiveFilesRoundTrip)
