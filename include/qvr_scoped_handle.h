@@ -103,8 +103,9 @@ struct QVRFindTraits {
     static void warn(const QVRCloseSite& site, DWORD ulError) { QVRFileTraits::warn(site, ulError); }
 };
 
-// An access token: null when not open, CloseHandle, warned about like a file.
-struct QVRTokenTraits {
+// A kernel object whose open call answers null on failure (an access
+// token, a process): CloseHandle, warned about like a file.
+struct QVRKernelObjectTraits {
     typedef HANDLE Handle;
     static HANDLE invalid() { return nullptr; }
     static DWORD close(HANDLE h) { return QVRFileTraits::close(h); }
@@ -114,6 +115,7 @@ struct QVRTokenTraits {
 typedef CQVRScopedHandle<QVRRegKeyTraits> CQVRScopedKey;
 typedef CQVRScopedHandle<QVRFileTraits> CQVRScopedFile;
 typedef CQVRScopedHandle<QVRFindTraits> CQVRScopedFind;
-typedef CQVRScopedHandle<QVRTokenTraits> CQVRScopedToken;
+typedef CQVRScopedHandle<QVRKernelObjectTraits> CQVRScopedToken;
+typedef CQVRScopedHandle<QVRKernelObjectTraits> CQVRScopedProcess;
 
 #endif

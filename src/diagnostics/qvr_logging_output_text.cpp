@@ -7,6 +7,7 @@
 #include "diagnostics/qvr_log_types.h"
 #include "qvr_platform.h"
 #include "qvr_scoped_handle.h"
+#include "qvr_unicode_file.h"
 
 #include <ctime>
 
@@ -192,14 +193,6 @@ void addMessage(CLinePart& line, const WCHAR* szMessage, uint32_t ulTailChars)
     line.add(QVR_T("\" "));
 }
 
-// WriteFile of the whole block, or a failure: a line only partly written is
-// not a line in the log.
-bool writeWhole(HANDLE hFile, const void* pBytes, DWORD ulBytes)
-{
-    DWORD ulWritten = 0;
-    return WriteFile(hFile, pBytes, ulBytes, &ulWritten, nullptr) && ulWritten == ulBytes;
-}
-
 // Steps shared by both forms: the path (the configured one when the record
 // has none), its directory part created one level deep, the file opened and
 // the line appended. A file that is empty when the line is to be appended
@@ -236,25 +229,10 @@ bool appendLine(CQVRLogRecord& record, bool bRequireDirectory, const CLinePart& 
         if (!file.isValid())
             return false;
     }
-    // Where the end cannot be reached, writing would overwrite what is there.
-    SetLastError(ERROR_SUCCESS);
-    const DWORD ulEnd = SetFilePointer(file.get(), 0, nullptr, FILE_END);
-    if (ulEnd == INVALID_SET_FILE_POINTER && GetLastError() != ERROR_SUCCESS)
-        return false;
     // The mark starts an empty file, never one that already holds records
     // (the second open also finds a file that the first could not open, for
     // example while another process held it).
-    static const BYTE kByteOrderMark[2] = {0xFF, 0xFE};
-    if (ulEnd == 0 && !writeWhole(file.get(), kByteOrderMark, sizeof(kByteOrderMark)))
-        return false;
-    // Little-endian UTF-16, two bytes per character, no terminating zero.
-    uint8_t bytes[kLineChars * 2];
-    for (uint32_t i = 0; i < line.size(); ++i) {
-        const uint16_t usUnit = static_cast<uint16_t>(line.data()[i]);
-        bytes[2 * i] = static_cast<uint8_t>(usUnit & 0xFF);
-        bytes[2 * i + 1] = static_cast<uint8_t>(usUnit >> 8);
-    }
-    return writeWhole(file.get(), bytes, line.size() * 2);
+    return qvrAppendUnicode(file.get(), line.data(), line.size());
 }
 
 // The result part: the two record forms differ only in these texts.

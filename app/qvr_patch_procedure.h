@@ -1,0 +1,32 @@
+// The patch procedure: the product process stopped, each library of the
+// release version-compared and replaced (kept as .bak), the patch recorded
+// and the restart offered; on failure every library back as it was and the
+// product started again.
+#ifndef QVR_PATCH_PROCEDURE_H
+#define QVR_PATCH_PROCEDURE_H
+
+#include "core/qvr_wchar_string.h"
+
+#include <cstdint>
+#include <vector>
+
+// The libraries this run moved aside: each target and its .bak.
+typedef std::vector<CQVRWCharString> CQVRReplacedFiles;
+
+// platformType as getSystemState gives it: 2 for 32-bit, 1 for 64-bit.
+void applyPatch(uint32_t ulPlatformType, uint32_t ulRelease);
+// The result of the last termination, 0 when no process matched.
+int32_t stopProcess(const CQVRWCharString& name);
+// Compares versions, moves the target to its .bak (recorded in pReplaced)
+// and copies the source in.
+bool replaceFile(const CQVRWCharString& source, const CQVRWCharString& target,
+                 CQVRReplacedFiles* pReplaced = nullptr);
+// name itself when it holds ":\", else the product's install directory
+// followed by name (name alone when that cannot be read).
+CQVRWCharString resolveProductPath(const CQVRWCharString& name);
+bool getFileVersion(const CQVRWCharString& path, uint32_t& ulMS, uint32_t& ulLS);
+bool runProgram(const CQVRWCharString& name);
+// The end-of-run question; a Yes restarts the system.
+void finishPatch();
+
+#endif

@@ -1,0 +1,89 @@
+// The patch record and the patch log.
+#include "qvr_patch_record.h"
+
+#include "product/qvr_product_svt.h"
+#include "qvr_guard.h"
+#include "qvr_scoped_handle.h"
+#include "qvr_unicode_file.h"
+#include "registry/qvr_registry_key.h"
+#include "registry/qvr_registry_string.h"
+
+static const QVRSourceFile kThisFile = {nullptr, QVR_T("qvr_patch_record.cpp"), QVRErrorSource::LastError};
+
+namespace {
+
+const DWORD kPathChars = MAX_PATH;
+const WCHAR* const kLogName = QVR_T("\\patchlog.txt");
+
+// <product key>\Patch\<number>, from the key where the product keeps its
+// install directory.
+bool patchKey(uint32_t ulPatch, CQVRWCharString& path)
+{
+    CQVRWCharString location;
+    if (!CQVRProduct_SVT().getRegistryLocation(location))
+        return false;
+    location += CQVRWCharString(QVR_T("\\Patch\\"));
+    location += CQVRWCharString(static_cast<int32_t>(ulPatch));
+    path = location;
+    return true;
+}
+
+}  // namespace
+
+CQVRWCharString installerFolder()
+{
+    CQVRWCharString folder;
+    qvrTry(kThisFile, __LINE__, [&] {
+        CQVRBuffer<unsigned short> path(kPathChars + 1);
+        GetModuleFileNameW(nullptr, qvrWide(path.getBuffer()), kPathChars);
+        const CQVRWCharString program(path);
+        uint32_t ulSlash = 0;
+        if (program.getLength() != 0 && program.contains(QVR_T("\\")) &&
+            program.find(QVR_T("\\"), 1, CQVRWCharString::pmBackward, ulSlash)) {
+            program.getCutRight(folder, program.getLength() - ulSlash);
+            return;
+        }
+        CQVRBuffer<unsigned short> current(kPathChars + 1);
+        GetCurrentDirectoryW(kPathChars, qvrWide(current.getBuffer()));
+        folder = CQVRWCharString(current);
+    });
+    return folder;
+}
+
+void recordPatch(const CQVRWCharString& description, const CQVRWCharString& updated)
+{
+    qvrTry(kThisFile, __LINE__, [&] {
+        CQVRWCharString path;
+        if (!patchKey(kRecordedPatch, path))
+            return;
+        if (!CQVRRegistryKey(HKEY_LOCAL_MACHINE, path, KEY_READ, false, 0).create())
+            return;
+        CQVRRegistryString(HKEY_LOCAL_MACHINE, path, CQVRWCharString(QVR_T("description")), KEY_WRITE, false, 0)
+            .setValue(description, false);
+        CQVRRegistryString(HKEY_LOCAL_MACHINE, path, CQVRWCharString(QVR_T("updated")), KEY_WRITE, false, 0)
+            .setValue(updated, false);
+    });
+}
+
+bool isPatchInstalled()
+{
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
+        CQVRWCharString path;
+        return patchKey(kEarlierPatch, path) && CQVRRegistryKey(HKEY_LOCAL_MACHINE, path, KEY_READ, false, 0).exists();
+    });
+}
+
+void writePatchLog(const CQVRWCharString& text)
+{
+    qvrTry(kThisFile, __LINE__, [&] {
+        CQVRWCharString path = installerFolder();
+        path += CQVRWCharString(kLogName);
+        CQVRScopedFile file;
+        file.reset(CreateFileW(path.getText(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        // The mark goes only into an empty file, and nothing is written where
+        // the end of the file cannot be found.
+        if (file.isValid())
+            qvrAppendUnicode(file, text.getText(), text.getLength());
+    });
+}
