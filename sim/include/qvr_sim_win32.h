@@ -161,6 +161,18 @@ BOOL WritePrivateProfileSectionW(LPCWSTR lpAppName, LPCWSTR lpString, LPCWSTR lp
 
 int wsprintfW(LPWSTR buffer, LPCWSTR format, ...);
 
+// ---- modules and string resources --------------------------------------------
+// The program's own module is the only one the substitute knows.
+typedef HMODULE HINSTANCE;
+typedef WORD LANGID;
+
+HMODULE GetModuleHandleW(LPCWSTR lpModuleName);
+// With cchBufferMax 0, lpBuffer receives a read-only pointer to the text
+// (not terminated) and the result is its length.
+int LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);
+LANGID GetUserDefaultUILanguage();
+// ---- end of modules and string resources -------------------------------------
+
 // The C runtime's mbstowcs as Windows has it in the "C" locale: each byte
 // becomes the code unit of the same value; stops after a zero byte or cchMax
 // units; the count excludes the terminator.

@@ -14,8 +14,11 @@
 #define QVR_SIM_ERROR_FILE_EXISTS 80L
 #define QVR_SIM_ERROR_NEGATIVE_SEEK 131L
 #define QVR_SIM_ERROR_DIR_NOT_EMPTY 145L
+#define QVR_SIM_ERROR_MOD_NOT_FOUND 126L
 #define QVR_SIM_ERROR_BAD_PATHNAME 161L
 #define QVR_SIM_ERROR_KEY_DELETED 1018L
+#define QVR_SIM_ERROR_RESOURCE_DATA_NOT_FOUND 1812L
+#define QVR_SIM_ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 
 namespace qvrsim {
 
@@ -61,11 +64,16 @@ struct Machine {
     std::map<uintptr_t, FindSearch> findHandles;
     std::string drives = "c";  // lower-case letters
     wstr modulePath;
+    LANGID uiLanguage = 0x0409;  // English US
     bool is64Bit = true;
     std::map<std::string, DWORD> failures;
 };
 
 Machine& machine();
+
+// The handle of the program's own module (the image base of a Windows
+// program); a null handle names it too.
+extern const HMODULE kOwnModule;
 
 // A handle value no other handle of the machine has.
 uintptr_t newHandleValue();
