@@ -4,8 +4,12 @@
 #define QVR_PLATFORM_H
 
 #ifdef _WIN32
-#include <cstdlib>
+// windows.h first: the other system headers build on it.
 #include <windows.h>
+
+#include <shlobj.h>
+
+#include <cstdlib>
 #define QVR_T(text) L##text
 // Narrow text to UTF-16 through the C runtime's multibyte conversion (current
 // locale); at most cchMax units, (size_t)-1 when the runtime refuses the text.

@@ -6,6 +6,7 @@
 #include "qvr_sim_win32.h"
 
 #include <string>
+#include <vector>
 
 namespace qvrsim {
 
@@ -36,12 +37,58 @@ void set64BitWindows(bool b64Bit);
 // it does not have fail with ERROR_PATH_NOT_FOUND, as on Windows.
 void addDrive(char letter);
 
-// Handles handed out and not yet closed: registry keys, files, searches.
+// Handles handed out and not yet closed: registry keys, files, searches,
+// access tokens.
 size_t openHandles();
 
 // The next call of the named function (for example "CreateFileW") fails with
 // the given error, once.
 void failNext(const std::string& function, DWORD error);
+
+// ---- restart, privileges
+// A restart: volatile registry keys are gone; every handle, the environment,
+// the enabled privileges and the last error start afresh. Files,
+// non-volatile keys and the machine's settings stay.
+void restart();
+
+// Whether the account holds the named privilege; false for a name Windows
+// does not know. Default: what an administrator holds, of which only
+// SeChangeNotify, SeImpersonate and SeCreateGlobal are enabled when a
+// process starts. A privilege given is disabled; one taken is gone.
+bool setPrivilegeHeld(const wstr& name, bool bHeld);
+// Whether the process token has the named privilege enabled now.
+bool privilegeEnabled(const wstr& name);
+// ---- end of restart, privileges
+
+// ---- Windows version, processor, shell queries, message boxes, restart
+// The Windows the program runs on (default: Windows 7, 6.1 build 7601,
+// service pack 1). bExtendedFails makes the call with the extended version
+// record fail, as an old Windows does; bAllFail makes both records fail.
+void setWindowsVersion(DWORD major, DWORD minor, DWORD build = 0, WORD servicePack = 0, bool bExtendedFails = false,
+                       bool bAllFail = false);
+// The answer of the shell's operating-system query (ordinal 437 of
+// shlwapi.dll) for one query number; unknown queries answer no. Without the
+// library (bPresent false) it cannot be loaded.
+void setShellQuery(DWORD query, bool bAnswer);
+void setShellLibraryPresent(bool bPresent);
+// The answers the next message boxes give, in order; with none left a box
+// fails (0), as one that cannot be shown.
+void queueMessageBoxAnswers(const std::vector<int>& answers);
+struct MessageBoxShown {
+    HWND owner;
+    wstr text;
+    wstr caption;
+    UINT style;
+    int answer;
+};
+const std::vector<MessageBoxShown>& messageBoxesShown();
+// Every restart asked for (the flags of each call).
+const std::vector<UINT>& restartsAsked();
+// The common application-data folder the shell names.
+void setCommonAppData(const wstr& path);
+// Library modules loaded and not freed.
+size_t loadedLibraries();
+// ---- end of system block
 
 }  // namespace qvrsim
 

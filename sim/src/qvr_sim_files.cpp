@@ -14,7 +14,8 @@ using qvrsim::wstr;
 namespace qvrsim {
 
 // Lower-casing the whole path gives case-insensitive names on a host that
-// compares them exactly.
+// compares them exactly. "." and ".." are resolved as Windows resolves
+// them, never above the drive's root, so no path leads out of the sandbox.
 std::string hostPath(const wstr& windowsPath)
 {
     wstr path = lowerCase(windowsPath);
@@ -24,16 +25,25 @@ std::string hostPath(const wstr& windowsPath)
         drive = std::string(1, static_cast<char>(path[0]));
         start = 2;
     }
+    std::vector<std::string> parts;
+    std::string part;
+    std::string rest = toUtf8(path.substr(start)) + "\\";
+    for (char ch : rest) {
+        if (ch != '\\' && ch != '/') {
+            part += ch;
+            continue;
+        }
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        part.clear();
+    }
     std::string host = sandboxRoot() + "/" + drive;
-    std::string rest = toUtf8(path.substr(start));
-    for (char& ch : rest)
-        if (ch == '\\')
-            ch = '/';
-    if (rest.empty() || rest[0] != '/')
-        host += '/';
-    host += rest;
-    while (host.size() > 1 && host.back() == '/')
-        host.pop_back();
+    for (const std::string& name : parts)
+        host += "/" + name;
     return host;
 }
 
@@ -62,6 +72,15 @@ bool fail(DWORD error)
 {
     SetLastError(error);
     return false;
+}
+
+bool emptyPath(LPCWSTR sz) { return sz == nullptr || sz[0] == 0; }
+
+// "C:" and "C:\" (the substitute's current folder on a drive is its root).
+bool isDriveRoot(LPCWSTR sz)
+{
+    size_t n = qvrsim::length(sz);
+    return (n == 2 || (n == 3 && sz[2] == u'\\')) && sz[1] == u':';
 }
 
 // An injected failure also becomes the last error, as a real one would.
@@ -99,6 +118,15 @@ bool sharingAllows(const std::string& host, DWORD access, DWORD share)
 }
 
 }  // namespace
+
+// A file's folder must exist; a path that ends in a backslash names no file.
+DWORD qvrsim::locateFile(LPCWSTR path, std::string& host)
+{
+    if (emptyPath(path) || !qvrsim::onKnownDrive(path) || endsWithBackslash(path))
+        return ERROR_PATH_NOT_FOUND;
+    host = mapped(path);
+    return parentExists(host) ? ERROR_SUCCESS : ERROR_PATH_NOT_FOUND;
+}
 
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, LPSECURITY_ATTRIBUTES,
                    DWORD dwCreationDisposition, DWORD, HANDLE)
@@ -231,12 +259,17 @@ DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveH
     return static_cast<DWORD>(pos);
 }
 
+// Files and tokens; the pseudo handle of the own process needs no closing
+// and closes without complaint.
 BOOL CloseHandle(HANDLE hObject)
 {
     if (injected("CloseHandle"))
         return FALSE;
+    uintptr_t h = reinterpret_cast<uintptr_t>(hObject);
+    if (h == static_cast<uintptr_t>(-1) || qvrsim::closeTokenHandle(h))
+        return TRUE;
     auto& handles = qvrsim::machine().fileHandles;
-    auto it = handles.find(reinterpret_cast<uintptr_t>(hObject));
+    auto it = handles.find(h);
     if (it == handles.end())
         return fail(ERROR_INVALID_HANDLE);
     ::close(it->second.fd);
@@ -244,13 +277,16 @@ BOOL CloseHandle(HANDLE hObject)
     return TRUE;
 }
 
-// One level at a time; success leaves the last error alone.
+// One level at a time; success leaves the last error alone. Windows refuses
+// a drive's root as access denied (Wine says it exists).
 BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES)
 {
     if (injected("CreateDirectoryW"))
         return FALSE;
-    if (!qvrsim::onKnownDrive(lpPathName))
+    if (!qvrsim::onKnownDrive(lpPathName) || emptyPath(lpPathName))
         return fail(ERROR_PATH_NOT_FOUND);
+    if (isDriveRoot(lpPathName))
+        return fail(ERROR_ACCESS_DENIED);
     std::string host = mapped(lpPathName);
     struct stat st;
     if (stat(host.c_str(), &st) == 0)
@@ -290,11 +326,13 @@ BOOL DeleteFileW(LPCWSTR lpFileName)
     return TRUE;
 }
 
+// A drive's root, with or without its backslash, and a folder, with or
+// without a trailing one, are folders; an empty path is none.
 DWORD GetFileAttributesW(LPCWSTR lpFileName)
 {
     if (injected("GetFileAttributesW"))
         return INVALID_FILE_ATTRIBUTES;
-    if (!qvrsim::onKnownDrive(lpFileName)) {
+    if (!qvrsim::onKnownDrive(lpFileName) || emptyPath(lpFileName)) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_FILE_ATTRIBUTES;
     }

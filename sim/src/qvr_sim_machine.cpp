@@ -1,6 +1,7 @@
 // Machine reset, test-side set-up, the last error and failure injection.
 #include "qvr_sim_state.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
@@ -35,28 +36,65 @@ wstr defaultModulePath()
         self = "program";
     return fromUtf8("C:\\qvrtest\\bin\\" + self + ".exe");
 }
+
+Machine freshMachine()
+{
+    Machine fresh;
+    fresh.modulePath = defaultModulePath();
+    startPrivileges(fresh);
+    startEnvironment(fresh);
+    return fresh;
+}
+
+void closeFiles(Machine& m)
+{
+    for (auto& entry : m.fileHandles)
+        ::close(entry.second.fd);
+    m.fileHandles.clear();
+}
+
+// A volatile key only has volatile keys below it, so it goes whole.
+void dropVolatileKeys(RegKey& key)
+{
+    for (auto it = key.subKeys.begin(); it != key.subKeys.end();) {
+        if (it->second->bVolatile) {
+            it = key.subKeys.erase(it);
+        } else {
+            dropVolatileKeys(*it->second);
+            ++it;
+        }
+    }
+}
 }  // namespace
 
 Machine& machine()
 {
-    static Machine m = [] {
-        Machine fresh;
-        fresh.modulePath = defaultModulePath();
-        return fresh;
-    }();
+    static Machine m = freshMachine();
     return m;
 }
 
 void reset()
 {
     Machine& m = machine();
-    for (auto& entry : m.fileHandles)
-        ::close(entry.second.fd);
-    m = Machine();
-    m.modulePath = defaultModulePath();
+    closeFiles(m);
+    m = freshMachine();
     std::error_code ec;
     std::filesystem::remove_all(sandbox(), ec);
     std::filesystem::create_directories(sandbox() + "/c", ec);
+    t_lastError = 0;
+}
+
+void restart()
+{
+    Machine& m = machine();
+    closeFiles(m);
+    m.findHandles.clear();
+    m.keyHandles.clear();
+    m.tokenHandles.clear();
+    for (auto& root : m.roots)
+        dropVolatileKeys(*root.second);
+    startPrivileges(m);
+    startEnvironment(m);
     t_lastError = 0;
 }
 
@@ -79,7 +117,7 @@ void addDrive(char letter)
 size_t openHandles()
 {
     const Machine& m = machine();
-    return m.keyHandles.size() + m.fileHandles.size() + m.findHandles.size();
+    return m.keyHandles.size() + m.fileHandles.size() + m.findHandles.size() + m.tokenHandles.size();
 }
 
 bool onKnownDrive(LPCWSTR sz)
@@ -112,13 +150,36 @@ bool injectedFailure(const char* function, DWORD& error)
     return true;
 }
 
+// ASCII and the Latin letters of the installer's languages (Latin-1 and
+// Latin Extended-A), Greek and Cyrillic: enough for names to match and sort
+// as they do on Windows.
 wstr lowerCase(const wstr& text)
 {
     wstr lower(text);
-    for (auto& ch : lower)
-        if (ch >= u'A' && ch <= u'Z')
-            ch = static_cast<char16_t>(ch + 32);
+    for (auto& ch : lower) {
+        char16_t c = ch;
+        if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
+            (c >= 0x391 && c <= 0x3AB && c != 0x3A2) || (c >= 0x410 && c <= 0x42F))
+            ch = static_cast<char16_t>(c + 0x20);
+        else if (c >= 0x400 && c <= 0x40F)
+            ch = static_cast<char16_t>(c + 0x50);
+        else if (c == 0x178)
+            ch = 0xFF;
+        else if ((c >= 0x100 && c <= 0x137 && c != 0x130 && c != 0x131) || (c >= 0x14A && c <= 0x177))
+            ch = static_cast<char16_t>(c | 1);
+        else if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+            ch = static_cast<char16_t>(c + (c & 1));
+    }
     return lower;
+}
+
+uint64_t fileTimeNow()
+{
+    // 100-nanosecond units since 1601, the FILETIME epoch.
+    const uint64_t kUnixEpoch = 116444736000000000ull;
+    auto since = std::chrono::system_clock::now().time_since_epoch();
+    return kUnixEpoch +
+           static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(since).count()) * 10;
 }
 
 size_t length(LPCWSTR sz)

@@ -1,9 +1,17 @@
 // The registry: five roots, keys and typed values, and the 32-bit view of
 // HKEY_LOCAL_MACHINE Software on a 64-bit machine. Registry functions report
-// through their result and leave the thread's last error alone.
+// through their result and leave the thread's last error alone. Keys and
+// values are enumerated in the order of their lower-case names, as Wine
+// gives them (Windows promises no order).
 #include "qvr_sim_state.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QVR_SIM_ASAN 1
@@ -40,14 +48,51 @@ KeyPtr rootKey(uintptr_t root)
     return key;
 }
 
-// The key an open handle (or a root) stands for; null for an unknown handle.
-KeyPtr keyOf(HKEY hKey)
+// The key an open handle (or a root, open with every right) stands for and
+// the access it was opened with; false for an unknown handle.
+bool handleOf(HKEY hKey, KeyPtr& key, REGSAM& access)
 {
-    if (isRoot(hKey))
-        return rootKey(reinterpret_cast<uintptr_t>(hKey));
+    if (isRoot(hKey)) {
+        key = rootKey(reinterpret_cast<uintptr_t>(hKey));
+        access = KEY_ALL_ACCESS;
+        return true;
+    }
     auto& handles = qvrsim::machine().keyHandles;
     auto it = handles.find(reinterpret_cast<uintptr_t>(hKey));
-    return it == handles.end() ? KeyPtr() : it->second;
+    if (it == handles.end())
+        return false;
+    key = it->second.key;
+    access = it->second.access;
+    return true;
+}
+
+KeyPtr keyOf(HKEY hKey)
+{
+    KeyPtr key;
+    REGSAM access;
+    return handleOf(hKey, key, access) ? key : KeyPtr();
+}
+
+// The key for an operation on an open handle that needs these rights: the
+// handle must have them and its key must not be deleted.
+LONG useKey(HKEY hKey, REGSAM needed, KeyPtr& key)
+{
+    REGSAM access = 0;
+    if (!handleOf(hKey, key, access))
+        return ERROR_INVALID_HANDLE;
+    if ((access & needed) != needed)
+        return ERROR_ACCESS_DENIED;
+    return key->bDeleted ? QVR_SIM_ERROR_KEY_DELETED : ERROR_SUCCESS;
+}
+
+void touch(RegKey& key) { key.lastWrite = qvrsim::fileTimeNow(); }
+
+void putFileTime(PFILETIME pft, uint64_t time)
+{
+    if (pft) {
+        pft->dwLowDateTime = static_cast<DWORD>(time);
+        pft->dwHighDateTime = static_cast<DWORD>(time >> 32);
+    }
 }
 
 // Splits a sub-key path at its backslashes; a path that starts with one is
@@ -91,39 +136,63 @@ LONG resolve(HKEY hKey, LPCWSTR szSubKey, REGSAM sam, KeyPtr& base, std::vector<
     return ERROR_SUCCESS;
 }
 
-KeyPtr walk(KeyPtr key, const std::vector<wstr>& path, bool bCreate, bool* pCreated = nullptr)
+KeyPtr walk(KeyPtr key, const std::vector<wstr>& path)
 {
     for (const wstr& name : path) {
-        wstr lower = qvrsim::lowerCase(name);
-        auto it = key->subKeys.find(lower);
-        if (it == key->subKeys.end()) {
-            if (!bCreate)
-                return KeyPtr();
-            auto fresh = std::make_shared<RegKey>();
-            fresh->name = name;
-            it = key->subKeys.emplace(lower, fresh).first;
-            if (pCreated)
-                *pCreated = true;
-        }
+        auto it = key->subKeys.find(qvrsim::lowerCase(name));
+        if (it == key->subKeys.end())
+            return KeyPtr();
         key = it->second;
     }
     return key;
 }
 
-HKEY newHandle(const KeyPtr& key)
+// Creates what is missing of the path with the given options; the keys made
+// along the way get them too, as on Windows. A volatile key only takes
+// volatile subkeys, so nothing is made below one for a non-volatile key. The
+// first systemKeys names stand for keys every Windows has (those right below
+// a root, and Wow6432Node), which are never volatile.
+LONG walkCreating(KeyPtr key, const std::vector<wstr>& path, size_t systemKeys, DWORD options, KeyPtr& result,
+                  bool& bCreated)
 {
-    uintptr_t h = qvrsim::newHandleValue();
-    qvrsim::machine().keyHandles[h] = key;
-    return reinterpret_cast<HKEY>(h);
+    for (size_t i = 0; i < path.size(); ++i) {
+        bool bVolatile = (options & REG_OPTION_VOLATILE) != 0 && i >= systemKeys;
+        wstr lower = qvrsim::lowerCase(path[i]);
+        auto it = key->subKeys.find(lower);
+        if (it == key->subKeys.end()) {
+            if (key->bVolatile && !bVolatile)
+                return QVR_SIM_ERROR_CHILD_MUST_BE_VOLATILE;
+            auto fresh = std::make_shared<RegKey>();
+            fresh->name = path[i];
+            fresh->bVolatile = bVolatile;
+            touch(*fresh);
+            touch(*key);
+            it = key->subKeys.emplace(lower, fresh).first;
+            bCreated = true;
+        }
+        key = it->second;
+    }
+    result = key;
+    return ERROR_SUCCESS;
 }
 
-// The key for a value operation: an open, not deleted key.
-LONG valueKey(HKEY hKey, KeyPtr& key)
+size_t systemKeysOf(HKEY hKey, const std::vector<wstr>& path)
 {
-    key = keyOf(hKey);
-    if (!key)
-        return ERROR_INVALID_HANDLE;
-    return key->bDeleted ? QVR_SIM_ERROR_KEY_DELETED : ERROR_SUCCESS;
+    if (!isRoot(hKey))
+        return 0;
+    bool bWow6432Node = reinterpret_cast<uintptr_t>(hKey) == kLocalMachine && path.size() >= 2 &&
+                        qvrsim::lowerCase(path[0]) == u"software" && qvrsim::lowerCase(path[1]) == u"wow6432node";
+    return bWow6432Node ? 2 : 1;
+}
+
+// The view flags choose where a key is, not what may be done with it.
+HKEY newHandle(const KeyPtr& key, REGSAM sam)
+{
+    uintptr_t h = qvrsim::newHandleValue();
+    qvrsim::KeyHandle& handle = qvrsim::machine().keyHandles[h];
+    handle.key = key;
+    handle.access = sam & ~static_cast<REGSAM>(KEY_WOW64_64KEY | KEY_WOW64_32KEY);
+    return reinterpret_cast<HKEY>(h);
 }
 
 void markDeleted(RegKey& key)
@@ -134,7 +203,7 @@ void markDeleted(RegKey& key)
 }
 
 LONG openOrCreate(const char* function, HKEY hKey, LPCWSTR lpSubKey, REGSAM sam, PHKEY phkResult, bool bCreate,
-                  LPDWORD lpdwDisposition)
+                  DWORD options, LPDWORD lpdwDisposition)
 {
     DWORD injected;
     if (qvrsim::injectedFailure(function, injected))
@@ -147,12 +216,19 @@ LONG openOrCreate(const char* function, HKEY hKey, LPCWSTR lpSubKey, REGSAM sam,
     if (rc != ERROR_SUCCESS)
         return rc;
     bool bCreated = false;
-    KeyPtr key = walk(base, path, bCreate, &bCreated);
-    if (!key)
-        return ERROR_FILE_NOT_FOUND;
+    KeyPtr key;
+    if (bCreate) {
+        rc = walkCreating(base, path, systemKeysOf(hKey, path), options, key, bCreated);
+        if (rc != ERROR_SUCCESS)
+            return rc;
+    } else {
+        key = walk(base, path);
+        if (!key)
+            return ERROR_FILE_NOT_FOUND;
+    }
     if (lpdwDisposition)
         *lpdwDisposition = bCreated ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    *phkResult = newHandle(key);
+    *phkResult = newHandle(key, sam);
     return ERROR_SUCCESS;
 }
 
@@ -168,7 +244,7 @@ LONG parentAndLeaf(HKEY hKey, LPCWSTR lpSubKey, KeyPtr& parent, wstr& leaf)
         return ERROR_ACCESS_DENIED;
     leaf = qvrsim::lowerCase(path.back());
     path.pop_back();
-    parent = walk(base, path, false);
+    parent = walk(base, path);
     if (!parent || parent->subKeys.find(leaf) == parent->subKeys.end())
         return ERROR_FILE_NOT_FOUND;
     return ERROR_SUCCESS;
@@ -178,13 +254,15 @@ LONG parentAndLeaf(HKEY hKey, LPCWSTR lpSubKey, KeyPtr& parent, wstr& leaf)
 
 LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult)
 {
-    return openOrCreate("RegOpenKeyExW", hKey, lpSubKey, samDesired, phkResult, false, nullptr);
+    return openOrCreate("RegOpenKeyExW", hKey, lpSubKey, samDesired, phkResult, false, 0, nullptr);
 }
 
-LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD, REGSAM samDesired, LPSECURITY_ATTRIBUTES,
-                     PHKEY phkResult, LPDWORD lpdwDisposition)
+// Neither call asks anything of the parent handle's access: Windows checks
+// the parent key's security instead, which the substitute leaves open.
+LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD dwOptions, REGSAM samDesired,
+                     LPSECURITY_ATTRIBUTES, PHKEY phkResult, LPDWORD lpdwDisposition)
 {
-    return openOrCreate("RegCreateKeyExW", hKey, lpSubKey, samDesired, phkResult, true, lpdwDisposition);
+    return openOrCreate("RegCreateKeyExW", hKey, lpSubKey, samDesired, phkResult, true, dwOptions, lpdwDisposition);
 }
 
 LONG RegCloseKey(HKEY hKey)
@@ -197,25 +275,13 @@ LONG RegCloseKey(HKEY hKey)
     return qvrsim::machine().keyHandles.erase(reinterpret_cast<uintptr_t>(hKey)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-// As Wine answers: a buffer too small gets nothing written and the size
-// needed; without a data buffer the call is a size query.
-LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
+namespace {
+
+// A value's data for a caller's buffer, as Wine answers: a buffer too small
+// gets nothing written and the size needed; without a data buffer the call
+// is a size query.
+LONG copyData(const qvrsim::RegValue& value, LPBYTE lpData, LPDWORD lpcbData)
 {
-    DWORD injected;
-    if (qvrsim::injectedFailure("RegQueryValueExW", injected))
-        return static_cast<LONG>(injected);
-    if (lpData != nullptr && lpcbData == nullptr)
-        return ERROR_INVALID_PARAMETER;
-    KeyPtr key;
-    LONG rc = valueKey(hKey, key);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    auto it = key->values.find(qvrsim::lowerCase(lpValueName ? wstr(lpValueName) : wstr()));
-    if (it == key->values.end())
-        return ERROR_FILE_NOT_FOUND;
-    const qvrsim::RegValue& value = it->second;
-    if (lpType)
-        *lpType = value.type;
     DWORD cbNeeded = static_cast<DWORD>(value.data.size());
     if (lpData == nullptr) {
         if (lpcbData)
@@ -237,6 +303,33 @@ LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, L
     }
     *lpcbData = cbNeeded;
     return ERROR_SUCCESS;
+}
+
+const qvrsim::RegValue* findValue(const RegKey& key, LPCWSTR lpValueName)
+{
+    auto it = key.values.find(qvrsim::lowerCase(lpValueName ? wstr(lpValueName) : wstr()));
+    return it == key.values.end() ? nullptr : &it->second;
+}
+
+}  // namespace
+
+LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
+{
+    DWORD injected;
+    if (qvrsim::injectedFailure("RegQueryValueExW", injected))
+        return static_cast<LONG>(injected);
+    if (lpData != nullptr && lpcbData == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    KeyPtr key;
+    LONG rc = useKey(hKey, KEY_QUERY_VALUE, key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    const qvrsim::RegValue* value = findValue(*key, lpValueName);
+    if (!value)
+        return ERROR_FILE_NOT_FOUND;
+    if (lpType)
+        *lpType = value->type;
+    return copyData(*value, lpData, lpcbData);
 }
 
 // Windows looks one unit past the data of a string given without its
@@ -261,7 +354,7 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const B
     if (qvrsim::injectedFailure("RegSetValueExW", injected))
         return static_cast<LONG>(injected);
     KeyPtr key;
-    LONG rc = valueKey(hKey, key);
+    LONG rc = useKey(hKey, KEY_SET_VALUE, key);
     if (rc != ERROR_SUCCESS)
         return rc;
     // Windows and Wine keep the terminator of a string given without it when
@@ -275,6 +368,7 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const B
     value.name = name;
     value.type = dwType;
     value.data.assign(lpData, lpData + (lpData ? cbData : 0));
+    touch(*key);
     return ERROR_SUCCESS;
 }
 
@@ -284,11 +378,13 @@ LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName)
     if (qvrsim::injectedFailure("RegDeleteValueW", injected))
         return static_cast<LONG>(injected);
     KeyPtr key;
-    LONG rc = valueKey(hKey, key);
+    LONG rc = useKey(hKey, KEY_SET_VALUE, key);
     if (rc != ERROR_SUCCESS)
         return rc;
-    return key->values.erase(qvrsim::lowerCase(lpValueName ? wstr(lpValueName) : wstr())) ? ERROR_SUCCESS
-                                                                                          : ERROR_FILE_NOT_FOUND;
+    if (!key->values.erase(qvrsim::lowerCase(lpValueName ? wstr(lpValueName) : wstr())))
+        return ERROR_FILE_NOT_FOUND;
+    touch(*key);
+    return ERROR_SUCCESS;
 }
 
 // As on Windows, only a key without subkeys can be deleted.
@@ -307,6 +403,7 @@ LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
         return ERROR_ACCESS_DENIED;
     markDeleted(*it->second);
     parent->subKeys.erase(it);
+    touch(*parent);
     return ERROR_SUCCESS;
 }
 
@@ -318,9 +415,10 @@ LONG RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey)
         return static_cast<LONG>(injected);
     if (lpSubKey == nullptr || *lpSubKey == 0) {
         KeyPtr key;
-        LONG rc = valueKey(hKey, key);
+        LONG rc = useKey(hKey, 0, key);
         if (rc != ERROR_SUCCESS)
             return rc;
+        touch(*key);
         for (auto& sub : key->subKeys)
             markDeleted(*sub.second);
         key->subKeys.clear();
@@ -335,5 +433,270 @@ LONG RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey)
     auto it = parent->subKeys.find(leaf);
     markDeleted(*it->second);
     parent->subKeys.erase(it);
+    touch(*parent);
+    return ERROR_SUCCESS;
+}
+
+// ---- enumeration, key metrics, several values at once, hive files
+
+namespace {
+
+// A name handed out through a buffer of *lpcch characters: one too small
+// for the name and its terminator gets nothing written and keeps its size.
+LONG copyName(const wstr& name, LPWSTR lpName, LPDWORD lpcch)
+{
+    if (*lpcch <= name.size())
+        return ERROR_MORE_DATA;
+    std::copy(name.begin(), name.end(), lpName);
+    lpName[name.size()] = 0;
+    *lpcch = static_cast<DWORD>(name.size());
+    return ERROR_SUCCESS;
+}
+
+// Keys have no class here: an empty one, where there is room to say so.
+void putEmptyClass(LPWSTR lpClass, LPDWORD lpcchClass)
+{
+    if (lpcchClass == nullptr)
+        return;
+    if (lpClass && *lpcchClass)
+        lpClass[0] = 0;
+    *lpcchClass = 0;
+}
+
+}  // namespace
+
+LONG RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved, LPWSTR lpClass,
+                   LPDWORD lpcchClass, PFILETIME lpftLastWriteTime)
+{
+    DWORD injected;
+    if (qvrsim::injectedFailure("RegEnumKeyExW", injected))
+        return static_cast<LONG>(injected);
+    if (!lpName || !lpcchName || lpReserved || (lpClass && !lpcchClass))
+        return ERROR_INVALID_PARAMETER;
+    KeyPtr key;
+    LONG rc = useKey(hKey, KEY_ENUMERATE_SUB_KEYS, key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (dwIndex >= key->subKeys.size())
+        return ERROR_NO_MORE_ITEMS;
+    const RegKey& sub = *std::next(key->subKeys.begin(), dwIndex)->second;
+    rc = copyName(sub.name, lpName, lpcchName);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    putEmptyClass(lpClass, lpcchClass);
+    putFileTime(lpftLastWriteTime, sub.lastWrite);
+    return ERROR_SUCCESS;
+}
+
+// As Wine answers: a name buffer too small still gets the type and the data
+// size, but neither the name nor the data.
+LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName, LPDWORD lpReserved,
+                   LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
+{
+    DWORD injected;
+    if (qvrsim::injectedFailure("RegEnumValueW", injected))
+        return static_cast<LONG>(injected);
+    if (!lpValueName || !lpcchValueName || lpReserved || (lpData && !lpcbData))
+        return ERROR_INVALID_PARAMETER;
+    KeyPtr key;
+    LONG rc = useKey(hKey, KEY_QUERY_VALUE, key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (dwIndex >= key->values.size())
+        return ERROR_NO_MORE_ITEMS;
+    const qvrsim::RegValue& value = std::next(key->values.begin(), dwIndex)->second;
+    if (lpType)
+        *lpType = value.type;
+    rc = copyName(value.name, lpValueName, lpcchValueName);
+    if (rc != ERROR_SUCCESS) {
+        if (lpcbData)
+            *lpcbData = static_cast<DWORD>(value.data.size());
+        return rc;
+    }
+    return copyData(value, lpData, lpcbData);
+}
+
+// Names in characters without the terminator, data in bytes, each measured
+// over what the key holds now. Windows asks the handle for the query right
+// (Wine asks for none); the security descriptor's size is given as 0, as
+// Wine gives it.
+LONG RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved, LPDWORD lpcSubKeys,
+                      LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen, LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen,
+                      LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime)
+{
+    DWORD injected;
+    if (qvrsim::injectedFailure("RegQueryInfoKeyW", injected))
+        return static_cast<LONG>(injected);
+    if (lpReserved || (lpClass && !lpcchClass))
+        return ERROR_INVALID_PARAMETER;
+    KeyPtr key;
+    LONG rc = useKey(hKey, KEY_QUERY_VALUE, key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    size_t cchSubKey = 0, cchValueName = 0, cbData = 0;
+    for (const auto& sub : key->subKeys)
+        cchSubKey = std::max(cchSubKey, sub.second->name.size());
+    for (const auto& value : key->values) {
+        cchValueName = std::max(cchValueName, value.second.name.size());
+        cbData = std::max(cbData, value.second.data.size());
+    }
+    putEmptyClass(lpClass, lpcchClass);
+    const std::pair<LPDWORD, size_t> answers[] = {
+        {lpcSubKeys, key->subKeys.size()}, {lpcbMaxSubKeyLen, cchSubKey},       {lpcbMaxClassLen, 0},
+        {lpcValues, key->values.size()},   {lpcbMaxValueNameLen, cchValueName}, {lpcbMaxValueLen, cbData},
+        {lpcbSecurityDescriptor, 0}};
+    for (const auto& answer : answers)
+        if (answer.first)
+            *answer.first = static_cast<DWORD>(answer.second);
+    putFileTime(lpftLastWriteTime, key->lastWrite);
+    return ERROR_SUCCESS;
+}
+
+// As Wine answers: the values' data one after the other without gaps; every
+// entry gets its size, the entries whose data fits get type, pointer and
+// data; a buffer too small gives ERROR_MORE_DATA with the total size needed.
+// A missing value ends the call with its error and the size so far.
+LONG RegQueryMultipleValuesW(HKEY hKey, PVALENTW val_list, DWORD num_vals, LPWSTR lpValueBuf, LPDWORD ldwTotsize)
+{
+    DWORD injected;
+    if (qvrsim::injectedFailure("RegQueryMultipleValuesW", injected))
+        return static_cast<LONG>(injected);
+    if (!ldwTotsize || (num_vals && !val_list))
+        return ERROR_INVALID_PARAMETER;
+    KeyPtr key;
+    LONG rc = useKey(hKey, KEY_QUERY_VALUE, key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    const uint64_t cbBuffer = *ldwTotsize;
+    BYTE* pBuffer = reinterpret_cast<BYTE*>(lpValueBuf);
+    uint64_t cbTotal = 0;
+    for (DWORD i = 0; i < num_vals; ++i) {
+        VALENTW& entry = val_list[i];
+        entry.ve_valuelen = 0;
+        const qvrsim::RegValue* value = findValue(*key, entry.ve_valuename);
+        if (!value) {
+            *ldwTotsize = static_cast<DWORD>(cbTotal);
+            return ERROR_FILE_NOT_FOUND;
+        }
+        entry.ve_valuelen = static_cast<DWORD>(value->data.size());
+        if (pBuffer && cbTotal + value->data.size() <= cbBuffer) {
+            if (!value->data.empty())
+                std::memcpy(pBuffer + cbTotal, value->data.data(), value->data.size());
+            entry.ve_valueptr = reinterpret_cast<DWORD_PTR>(pBuffer + cbTotal);
+            entry.ve_type = value->type;
+        }
+        cbTotal += value->data.size();
+    }
+    *ldwTotsize = static_cast<DWORD>(cbTotal);
+    return pBuffer && cbTotal <= cbBuffer ? ERROR_SUCCESS : ERROR_MORE_DATA;
+}
+
+namespace {
+
+const DWORD kBackupLuid = 17;
+const DWORD kRestoreLuid = 18;
+
+// The checks that saving and restoring share, in Windows' order: the
+// handle, the privilege, the key, the file's folder.
+LONG hiveCall(HKEY hKey, LPCWSTR lpFile, DWORD luidNeeded, KeyPtr& key, std::string& host)
+{
+    if (!lpFile || !*lpFile)
+        return ERROR_INVALID_PARAMETER;
+    REGSAM access;
+    if (!handleOf(hKey, key, access))
+        return ERROR_INVALID_HANDLE;
+    if (!qvrsim::privilegeEnabledByLuid(luidNeeded))
+        return ERROR_PRIVILEGE_NOT_HELD;
+    if (key->bDeleted)
+        return QVR_SIM_ERROR_KEY_DELETED;
+    return static_cast<LONG>(qvrsim::locateFile(lpFile, host));
+}
+
+void collectTree(const RegKey& key, std::set<const RegKey*>& tree)
+{
+    tree.insert(&key);
+    for (const auto& sub : key.subKeys)
+        collectTree(*sub.second, tree);
+}
+
+// Another handle open at or below the key, which Windows only replaces when forced.
+bool otherHandlesOpen(HKEY hKey, const RegKey& key)
+{
+    std::set<const RegKey*> tree;
+    collectTree(key, tree);
+    for (const auto& entry : qvrsim::machine().keyHandles)
+        if (entry.first != reinterpret_cast<uintptr_t>(hKey) && tree.count(entry.second.key.get()))
+            return true;
+    return false;
+}
+
+void setVolatile(RegKey& key, bool bVolatile)
+{
+    key.bVolatile = bVolatile;
+    for (auto& sub : key.subKeys)
+        setVolatile(*sub.second, bVolatile);
+}
+
+}  // namespace
+
+// Windows refuses a file that exists already (Wine overwrites it); nothing is
+// written while the backup privilege is not enabled. Volatile keys are left out.
+LONG RegSaveKeyW(HKEY hKey, LPCWSTR lpFile, LPSECURITY_ATTRIBUTES)
+{
+    DWORD injected;
+    if (qvrsim::injectedFailure("RegSaveKeyW", injected))
+        return static_cast<LONG>(injected);
+    KeyPtr key;
+    std::string host;
+    LONG rc = hiveCall(hKey, lpFile, kBackupLuid, key, host);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd < 0)
+        return errno == EEXIST ? ERROR_ALREADY_EXISTS : ERROR_ACCESS_DENIED;
+    std::vector<BYTE> bytes = qvrsim::saveHive(*key);
+    bool bWritten = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    ::close(fd);
+    if (!bWritten) {
+        ::unlink(host.c_str());
+        return ERROR_ACCESS_DENIED;
+    }
+    return ERROR_SUCCESS;
+}
+
+// The file's key takes the place of the key's values and subkeys; the old
+// subkeys are deleted for handles still open on them. (Wine 8 answers 0
+// and restores nothing.)
+LONG RegRestoreKeyW(HKEY hKey, LPCWSTR lpFile, DWORD dwFlags)
+{
+    DWORD injected;
+    if (qvrsim::injectedFailure("RegRestoreKeyW", injected))
+        return static_cast<LONG>(injected);
+    KeyPtr key;
+    std::string host;
+    LONG rc = hiveCall(hKey, lpFile, kRestoreLuid, key, host);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    struct stat st;
+    if (::stat(host.c_str(), &st) != 0)
+        return ERROR_FILE_NOT_FOUND;
+    int fd = S_ISDIR(st.st_mode) ? -1 : ::open(host.c_str(), O_RDONLY);
+    if (fd < 0)
+        return ERROR_ACCESS_DENIED;
+    std::vector<BYTE> bytes(static_cast<size_t>(st.st_size));
+    bool bRead = ::read(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    ::close(fd);
+    RegKey restored;
+    if (!bRead || !qvrsim::loadHive(bytes, restored))
+        return QVR_SIM_ERROR_BADDB;
+    if (!(dwFlags & REG_FORCE_RESTORE) && otherHandlesOpen(hKey, *key))
+        return ERROR_ACCESS_DENIED;
+    for (auto& sub : key->subKeys)
+        markDeleted(*sub.second);
+    key->subKeys = std::move(restored.subKeys);
+    key->values = std::move(restored.values);
+    for (auto& sub : key->subKeys)
+        setVolatile(*sub.second, key->bVolatile);
+    touch(*key);
     return ERROR_SUCCESS;
 }

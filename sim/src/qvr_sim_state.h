@@ -17,6 +17,10 @@
 #define QVR_SIM_ERROR_MOD_NOT_FOUND 126L
 #define QVR_SIM_ERROR_BAD_PATHNAME 161L
 #define QVR_SIM_ERROR_KEY_DELETED 1018L
+#define QVR_SIM_ERROR_BADDB 1009L
+#define QVR_SIM_ERROR_CHILD_MUST_BE_VOLATILE 1021L
+#define QVR_SIM_ERROR_NOACCESS 998L
+#define QVR_SIM_ERROR_RPC_SERVER_UNAVAILABLE 1722L
 #define QVR_SIM_ERROR_RESOURCE_DATA_NOT_FOUND 1812L
 #define QVR_SIM_ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 
@@ -41,6 +45,15 @@ struct RegKey {
     // A deleted key lives on for the handles still open on it, which then
     // get ERROR_KEY_DELETED, as on Windows.
     bool bDeleted = false;
+    // A volatile key is not saved and does not outlive a restart.
+    bool bVolatile = false;
+    uint64_t lastWrite = 0;  // FILETIME units
+};
+
+// An open registry key and the access it was opened with.
+struct KeyHandle {
+    std::shared_ptr<RegKey> key;
+    REGSAM access = 0;
 };
 
 struct OpenFile {
@@ -58,7 +71,7 @@ struct FindSearch {
 
 struct Machine {
     std::map<uintptr_t, std::shared_ptr<RegKey>> roots;
-    std::map<uintptr_t, std::shared_ptr<RegKey>> keyHandles;
+    std::map<uintptr_t, KeyHandle> keyHandles;
     uintptr_t nextHandle = 0x1000;
     std::map<uintptr_t, OpenFile> fileHandles;
     std::map<uintptr_t, FindSearch> findHandles;
@@ -67,6 +80,31 @@ struct Machine {
     LANGID uiLanguage = 0x0409;  // English US
     bool is64Bit = true;
     std::map<std::string, DWORD> failures;
+
+    // ---- access token and environment
+    // The privileges the account holds, by LUID, with their attributes
+    // (SE_PRIVILEGE_ENABLED when enabled); one token for the whole process.
+    std::map<DWORD, DWORD> privileges;
+    std::map<uintptr_t, DWORD> tokenHandles;  // the access each was opened with
+    // By lower-case name: the name as set and the value.
+    std::map<wstr, std::pair<wstr, wstr>> environment;
+    // ---- end of token and environment
+
+    // ---- Windows version, shell, message boxes, restart
+    DWORD osMajor = 6;
+    DWORD osMinor = 1;
+    DWORD osBuild = 7601;
+    WORD servicePack = 1;
+    bool bVersionExtendedFails = false;
+    bool bVersionFails = false;
+    std::map<DWORD, bool> shellQueries;
+    bool bShellLibrary = true;
+    std::map<uintptr_t, int> libraries;  // loaded modules and their load counts
+    std::vector<int> messageBoxAnswers;
+    std::vector<MessageBoxShown> messageBoxes;
+    std::vector<UINT> restarts;
+    wstr commonAppData = u"C:\\ProgramData";
+    // ---- end of system
 };
 
 Machine& machine();
@@ -81,6 +119,29 @@ uintptr_t newHandleValue();
 // A path on a drive letter the machine does not have leads nowhere; a path
 // without a drive letter is on the current drive.
 bool onKnownDrive(LPCWSTR sz);
+
+// ---- shared by the registry, token, environment and file groups
+// A process starts with the privileges the account holds in their default
+// state (enabled by default or not) and with Windows' default environment.
+void startPrivileges(Machine& m);
+void startEnvironment(Machine& m);
+// Whether the process token has the privilege (by LUID) enabled.
+bool privilegeEnabledByLuid(DWORD luid);
+// The LUID of a privilege name (case ignored); 0 for a name Windows does not know.
+DWORD privilegeLuid(const wstr& name);
+// Closes a token handle; false when the handle is none.
+bool closeTokenHandle(uintptr_t h);
+// Where a file path lives in the sandbox: ERROR_SUCCESS with the host path
+// when its drive and folder exist (the file itself may not), otherwise the
+// error Windows gives for the path.
+DWORD locateFile(LPCWSTR path, std::string& host);
+// The machine's clock in FILETIME units.
+uint64_t fileTimeNow();
+// The substitute's own hive file format: a key with its values and its
+// non-volatile subkeys; loading fails for bytes that are not such a file.
+std::vector<BYTE> saveHive(const RegKey& key);
+bool loadHive(const std::vector<BYTE>& bytes, RegKey& key);
+// ---- end of shared helpers
 
 // The error injected for this call of the function, if any (used once).
 // Registry functions return it; the others also make it the last error.

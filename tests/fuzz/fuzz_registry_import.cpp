@@ -52,7 +52,7 @@ wstr keyOfSection(const wstr& section)
             clean += path[i];
     while (!clean.empty() && clean.back() == u'\\')
         clean.pop_back();
-    return lower(root + u"\\" + clean);
+    return lower(clean.empty() ? root : root + u"\\" + clean);
 }
 
 void checkKey(HKEY hKey, const wstr& name, const std::set<wstr>& written)

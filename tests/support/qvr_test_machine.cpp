@@ -46,6 +46,33 @@ void setValueBytes(HKEY root, const wstr& keyPath, const wstr& valueName, DWORD 
 
 namespace {
 
+#ifdef _WIN32
+// Tests leave no privilege enabled and no variable of theirs behind for the
+// next test of the same program.
+void restoreProcessState()
+{
+    HANDLE hToken = nullptr;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &hToken)) {
+        for (const WCHAR* szName : {L"SeBackupPrivilege", L"SeRestorePrivilege", L"SeShutdownPrivilege"}) {
+            TOKEN_PRIVILEGES privileges = {};
+            privileges.PrivilegeCount = 1;
+            if (LookupPrivilegeValueW(nullptr, szName, &privileges.Privileges[0].Luid))
+                AdjustTokenPrivileges(hToken, FALSE, &privileges, sizeof privileges, nullptr, nullptr);
+        }
+        CloseHandle(hToken);
+    }
+    std::vector<wstr> names;
+    if (WCHAR* pBlock = GetEnvironmentStringsW()) {
+        for (const WCHAR* p = pBlock; *p; p += wcslen(p) + 1)
+            if (_wcsnicmp(p, L"QVR", 3) == 0)
+                names.push_back(wstr(p, wcschr(p, L'=') ? wcschr(p, L'=') - p : wcslen(p)));
+        FreeEnvironmentStringsW(pBlock);
+    }
+    for (const wstr& name : names)
+        SetEnvironmentVariableW(name.c_str(), nullptr);
+}
+#endif
+
 void clearTestFolder()
 {
 #ifdef _WIN32
@@ -103,6 +130,7 @@ void resetMachine()
 {
 #ifdef _WIN32
     deleteKeyTree(HKEY_LOCAL_MACHINE, W("SOFTWARE\\Dravonne"));
+    restoreProcessState();
 #else
     qvrsim::reset();
 #endif
@@ -264,6 +292,31 @@ size_t openHandles()
     return 0;
 #else
     return qvrsim::openHandles();
+#endif
+}
+
+bool privilegeEnabled(const char* szPrivilege)
+{
+#ifdef _WIN32
+    LUID luid;
+    HANDLE hToken = nullptr;
+    if (!LookupPrivilegeValueW(nullptr, W(szPrivilege).c_str(), &luid) ||
+        !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &hToken))
+        return false;
+    std::vector<BYTE> buffer(4096);
+    DWORD cb = 0;
+    bool bEnabled = false;
+    if (GetTokenInformation(hToken, TokenPrivileges, buffer.data(), static_cast<DWORD>(buffer.size()), &cb)) {
+        const TOKEN_PRIVILEGES* pPrivileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer.data());
+        const LUID_AND_ATTRIBUTES* entries = pPrivileges->Privileges;
+        for (DWORD i = 0; i < pPrivileges->PrivilegeCount; ++i)
+            if (entries[i].Luid.LowPart == luid.LowPart && entries[i].Luid.HighPart == luid.HighPart)
+                bEnabled = (entries[i].Attributes & SE_PRIVILEGE_ENABLED) != 0;
+    }
+    CloseHandle(hToken);
+    return bEnabled;
+#else
+    return qvrsim::privilegeEnabled(W(szPrivilege));
 #endif
 }
 

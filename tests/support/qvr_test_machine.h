@@ -21,8 +21,10 @@ std::string narrow(const wstr& text);  // UTF-8
 
 // Back to a clean machine: the Dravonne keys removed from HKEY_LOCAL_MACHINE
 // (both views), the test folder emptied, the last error 0, the logging
-// configuration's dynamic state forgotten. On the substitute the whole
-// machine model starts afresh.
+// configuration's dynamic state forgotten. Under Wine the backup, restore
+// and shutdown privileges are disabled again and the environment variables
+// whose names start with "QVR" removed; on the substitute the whole machine
+// model starts afresh.
 void resetMachine();
 
 // A folder for the test's files, as a Windows path ending in a backslash
@@ -74,6 +76,9 @@ bool failNext(const char* szFunction, DWORD ulError);
 // Handles the substitute has handed out and that are still open (0 under
 // Wine, which does not say).
 size_t openHandles();
+
+// Whether the process token has the named privilege enabled now.
+bool privilegeEnabled(const char* szPrivilege);
 
 // Every test case starts on a reset machine.
 class MachineTest : public ::testing::Test {

@@ -1,0 +1,64 @@
+// A dword policy setting, read and written at one location.
+#include "product/qvr_policy_dword_setting.h"
+
+#include "registry/qvr_registry_dword.h"
+
+static const QVRSourceFile kThisFile = {QVR_T("CQVRPolicyDwordSetting"), QVR_T("qvr_policy_dword_setting.cpp"),
+                                        QVRErrorSource::LastError};
+
+// KEY_READ | KEY_WRITE, for a write.
+static const REGSAM kWriteAccess = 0x2001F;
+
+CQVRPolicyDwordSetting::CQVRPolicyDwordSetting() {}
+
+CQVRPolicyDwordSetting::CQVRPolicyDwordSetting(const CQVRWCharString& vendorName, const CQVRWCharString& productName,
+                                               uint32_t ulID, uint32_t ulSource, const CQVRWCharString& version,
+                                               const CQVRWCharString& valueName, const CQVRWCharString& subKey,
+                                               DWORD ulDefault, bool bWrite32BitView)
+    : CQVRPolicySetting(vendorName, productName, ptDword, ulID, ulSource, version, valueName, subKey, ulDefault,
+                        bWrite32BitView)
+{
+}
+
+bool CQVRPolicyDwordSetting::getPolicy(PolicyLocation location, DWORD& value, bool bUseCached,
+                                       const CQVRWCharString& substitution)
+{
+    return qvrTraced(kThisFile, QVR_T("getPolicy"), __LINE__, rkPassFail, [&]() -> bool {
+        if (bUseCached && m_bCached) {
+            value = m_Value;
+            return true;
+        }
+        if (m_ulSource != psRegistry) {
+            qvrLogUnsupportedPolicySource(__LINE__);
+            return false;
+        }
+        CQVRRegistryDword registryValue(CQVRPolicySearchPolicy::getHive(location),
+                                        getValueLocation(location, substitution), m_strValueName, KEY_READ, false, 0);
+        uint32_t ulRead = 0;
+        if (!registryValue.getValue(ulRead, false))
+            return false;
+        value = ulRead;
+        m_Value = ulRead;
+        m_bCached = true;
+        return true;
+    });
+}
+
+bool CQVRPolicyDwordSetting::setPolicy(PolicyLocation location, const DWORD& value, bool bCreateKey,
+                                       const CQVRWCharString& substitution, bool bVolatile)
+{
+    return qvrTraced(kThisFile, QVR_T("setPolicy"), __LINE__, rkPassFail, [&]() -> bool {
+        if (m_ulSource != psRegistry) {
+            qvrLogUnsupportedPolicySource(__LINE__);
+            return false;
+        }
+        CQVRRegistryDword registryValue(CQVRPolicySearchPolicy::getHive(location),
+                                        getValueLocation(location, substitution), m_strValueName, kWriteAccess,
+                                        bCreateKey, bVolatile ? REG_OPTION_VOLATILE : 0);
+        if (!registryValue.setValue(value, false))
+            return false;
+        m_Value = value;
+        m_bCached = true;
+        return true;
+    });
+}

@@ -1,0 +1,135 @@
+// The running Windows.
+#include "system/qvr_windows_os_info.h"
+
+#include "core/qvr_wchar_string.h"
+#include "diagnostics/entries/qvr_windows_os_info_init_needed_exception.h"
+#include "qvr_guard.h"
+#include "registry/qvr_registry_dword.h"
+#include "system/qvr_environment_variable.h"
+
+static const QVRSourceFile kThisFile = {QVR_T("CQVRWindowsOSInfo"), QVR_T("qvr_windows_os_info.cpp"),
+                                        QVRErrorSource::LastError};
+
+namespace {
+
+// The shell library's operating-system query, exported by ordinal only.
+const WCHAR* const kShellLibrary = QVR_T("shlwapi.dll");
+const WORD kOSQueryOrdinal = 437;
+const uint32_t kQueryXPOrGreater = 18;
+const uint32_t kQuery37 = 37;
+
+// Version record sizes: the extended one first, the basic one if it fails.
+const DWORD kExtendedRecordSize = 284;
+const DWORD kBasicRecordSize = 276;
+
+typedef BOOL(WINAPI* OSQueryFunction)(DWORD);
+
+bool readVersion(double& dVersion)
+{
+    OSVERSIONINFOEXW info = {};
+    static_assert(sizeof(OSVERSIONINFOEXW) == kExtendedRecordSize, "extended version record");
+    static_assert(sizeof(OSVERSIONINFOW) == kBasicRecordSize, "basic version record");
+    info.dwOSVersionInfoSize = kExtendedRecordSize;
+    if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) {
+        info.dwOSVersionInfoSize = kBasicRecordSize;
+        if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info)))
+            return false;
+    }
+    // Computed in extended precision, kept as a double.
+    dVersion = static_cast<double>(static_cast<long double>(info.dwMajorVersion) +
+                                   static_cast<long double>(info.dwMinorVersion) / 10.0L);
+    return true;
+}
+
+}  // namespace
+
+CQVRWindowsOSInfo::CQVRWindowsOSInfo()
+    : m_bXPOrGreater(false), m_bQuery37(false), m_bPE(false), m_ulServicePack(0), m_dVersion(0)
+{
+    bool bVersion = false;
+    qvrTraced(kThisFile, QVR_T("CQVRWindowsOSInfo"), __LINE__, rkPassFail, [&] {
+        m_bPE = performPECheck();
+        if (performOSQueryFunction(kQueryXPOrGreater, m_bXPOrGreater)) {
+            if (!performOSQueryFunction(kQuery37, m_bQuery37))
+                m_bQuery37 = false;
+        } else {
+            m_bXPOrGreater = false;
+        }
+        CQVRRegistryDword servicePack(HKEY_LOCAL_MACHINE,
+                                      CQVRWCharString(QVR_T("SYSTEM\\CurrentControlSet\\Control\\Windows")),
+                                      CQVRWCharString(QVR_T("CSDVersion")), KEY_READ, false, 0);
+        uint32_t ulCSDVersion = 0;
+        if (servicePack.getValue(ulCSDVersion, false))
+            m_ulServicePack = ulCSDVersion >> 8;
+        bVersion = readVersion(m_dVersion);
+        return bVersion;
+    });
+    if (!bVersion)
+        throw CQVRWindowsOSInfoInitNeededException(kThisFile, __LINE__);
+}
+
+CQVRWindowsOSInfo::~CQVRWindowsOSInfo()
+{
+    qvrTraced(kThisFile, QVR_T("~CQVRWindowsOSInfo"), __LINE__, rkPassFail, [] { return true; });
+}
+
+uint32_t CQVRWindowsOSInfo::getPlatform()
+{
+    uint32_t ulPlatform = wp32Bit;
+    qvrTraced(kThisFile, QVR_T("getPlatform"), __LINE__, rkPassFail, [&] {
+        SYSTEM_INFO info = {};
+        GetNativeSystemInfo(&info);
+        switch (info.wProcessorArchitecture) {
+        case PROCESSOR_ARCHITECTURE_IA64:
+        case PROCESSOR_ARCHITECTURE_AMD64:
+        case PROCESSOR_ARCHITECTURE_IA32_ON_WIN64:
+            ulPlatform = wp64Bit;
+            break;
+        default:
+            ulPlatform = wp32Bit;
+            break;
+        }
+        return true;
+    });
+    return ulPlatform;
+}
+
+bool CQVRWindowsOSInfo::isXP()
+{
+    return qvrTraced(kThisFile, QVR_T("isXP"), __LINE__, rkLogical,
+                     [&] { return m_dVersion >= 5.1 && m_dVersion < 6.0; });
+}
+
+bool CQVRWindowsOSInfo::isVista()
+{
+    return qvrTraced(kThisFile, QVR_T("isVista"), __LINE__, rkLogical,
+                     [&] { return m_dVersion >= 6.0 && m_dVersion < 7.0; });
+}
+
+bool CQVRWindowsOSInfo::performOSQueryFunction(uint32_t ulQuery, bool& bAnswer)
+{
+    return qvrTraced(kThisFile, QVR_T("performOSQueryFunction"), __LINE__, rkPassFail, [&]() -> bool {
+        HMODULE hLibrary = LoadLibraryW(kShellLibrary);
+        if (hLibrary == nullptr)
+            return false;
+        // Freed whatever the query does.
+        struct Release {
+            HMODULE h;
+            ~Release() { FreeLibrary(h); }
+        } release{hLibrary};
+        const OSQueryFunction query = reinterpret_cast<OSQueryFunction>(
+            reinterpret_cast<void*>(GetProcAddress(hLibrary, MAKEINTRESOURCEA(kOSQueryOrdinal))));
+        if (query == nullptr)
+            return false;
+        bAnswer = query(ulQuery) != FALSE;
+        return true;
+    });
+}
+
+bool CQVRWindowsOSInfo::performPECheck()
+{
+    return qvrTraced(kThisFile, QVR_T("performPECheck"), __LINE__, rkLogical, [&] {
+        CQVRWCharString value;
+        return CQVREnvironmentVariable(CQVRWCharString(QVR_T("QVRDrive"))).getValue(value) && value.getLength() != 0;
+    });
+}

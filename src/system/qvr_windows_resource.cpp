@@ -1,0 +1,43 @@
+// Resource strings.
+#include "system/qvr_windows_resource.h"
+
+#include "diagnostics/entries/qvr_load_string_exception.h"
+#include "qvr_guard.h"
+
+static const QVRSourceFile kThisFile = {QVR_T("CQVRWindowsResource"), QVR_T("qvr_windows_resource.cpp"),
+                                        QVRErrorSource::LastError};
+
+static const DWORD kPathChars = 1024;
+static const int kStringChars = 1024;
+
+CQVRWindowsResource::CQVRWindowsResource() : m_hModule(nullptr), m_bLoaded(false)
+{
+    qvrTraced(kThisFile, QVR_T("CQVRWindowsResource"), __LINE__, rkPassFail, [&]() -> bool {
+        // The program's own module, found by its full path.
+        CQVRBuffer<unsigned short> path(kPathChars);
+        if (GetModuleFileNameW(nullptr, qvrWide(path.getBuffer()), kPathChars) == 0)
+            return false;
+        m_hModule = GetModuleHandleW(qvrWide(path.getBuffer()));
+        return m_hModule != nullptr;
+    });
+}
+
+CQVRWindowsResource::~CQVRWindowsResource()
+{
+    qvrTraced(kThisFile, QVR_T("~CQVRWindowsResource"), __LINE__, rkPassFail, [&]() -> bool {
+        if (m_bLoaded && FreeLibrary(m_hModule))
+            m_hModule = nullptr;
+        return true;
+    });
+}
+
+bool CQVRWindowsResource::loadString(uint32_t ulID, CQVRWCharString& target)
+{
+    return qvrTraced(kThisFile, QVR_T("loadString"), __LINE__, rkPassFail, [&]() -> bool {
+        CQVRBuffer<unsigned short> text(kStringChars);
+        if (LoadStringW(m_hModule, ulID, qvrWide(text.getBuffer()), kStringChars) == 0)
+            throw CQVRLoadStringException(m_strResourceDll.getText(), ulID, GetLastError(), kThisFile, __LINE__);
+        target = CQVRWCharString(text);
+        return true;
+    });
+}
