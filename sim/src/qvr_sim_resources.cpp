@@ -88,6 +88,11 @@ int LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax
     // path through here touches the last error except a failed look-up.
     if (lpBuffer == nullptr)
         return 0;
+    DWORD error;
+    if (qvrsim::injectedFailure("LoadStringW", error)) {
+        SetLastError(error);
+        return 0;
+    }
     if ((hInstance != nullptr && hInstance != qvrsim::kOwnModule) || qvrsim::g_blockCount == 0) {
         SetLastError(QVR_SIM_ERROR_RESOURCE_DATA_NOT_FOUND);
         return 0;

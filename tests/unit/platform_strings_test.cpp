@@ -429,6 +429,17 @@ TEST_F(StringTableTest, TheProgramsOwnModule)
     EXPECT_EQ(LoadStringW(hBogus, 1140, buffer.data(), static_cast<int>(buffer.size())), 0);
     EXPECT_EQ(GetLastError(), kResourceDataNotFound);
     EXPECT_EQ(buffer, std::vector<WCHAR>(8, kSentinel));
+
+    // The substitute's fault switch reaches both calls; Wine cannot fail them.
+    if (qvrtest::failNext("GetModuleHandleW", ERROR_ACCESS_DENIED)) {
+        EXPECT_EQ(GetModuleHandleW(nullptr), nullptr);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+        qvrtest::failNext("LoadStringW", ERROR_NOT_ENOUGH_MEMORY);
+        EXPECT_EQ(LoadStringW(nullptr, 1140, buffer.data(), static_cast<int>(buffer.size())), 0);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+        EXPECT_EQ(buffer, std::vector<WCHAR>(8, kSentinel));
+        EXPECT_EQ(GetModuleHandleW(nullptr), hSelf);
+    }
 }
 
 }  // namespace
