@@ -24,6 +24,11 @@ std::string hostPath(const wstr& windowsPath);
 // The running program's full Windows path, as GetModuleFileNameW reports it.
 void setModulePath(const wstr& path);
 
+// The user's UI language, which picks the table LoadStringW reads (the exact
+// language, then its primary language's neutral table, then English US, as
+// Windows looks them up). Default: English US (0x0409).
+void setUILanguage(LANGID language);
+
 // Whether the machine is a 64-bit Windows (the 32-bit registry view is then
 // Software\Wow6432Node under HKEY_LOCAL_MACHINE). Default: 64-bit.
 void set64BitWindows(bool b64Bit);

@@ -297,11 +297,20 @@ BOOL FreeLibrary(HMODULE hLibModule);
 int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
 BOOL ExitWindowsEx(UINT uFlags, DWORD dwReason);
 HRESULT SHGetFolderPathW(HWND hwnd, int csidl, HANDLE hToken, DWORD dwFlags, LPWSTR pszPath);
-HMODULE GetModuleHandleW(LPCWSTR lpModuleName);
-int LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);
 // ---- end of system block
 
 int wsprintfW(LPWSTR buffer, LPCWSTR format, ...);
+
+// ---- modules and string resources --------------------------------------------
+// The program's own module is the only one the substitute knows.
+typedef WORD LANGID;
+
+HMODULE GetModuleHandleW(LPCWSTR lpModuleName);
+// With cchBufferMax 0, lpBuffer receives a read-only pointer to the text
+// (not terminated) and the result is its length.
+int LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);
+LANGID GetUserDefaultUILanguage();
+// ---- end of modules and string resources -------------------------------------
 
 // The C runtime's mbstowcs as Windows has it in the "C" locale: each byte
 // becomes the code unit of the same value; stops after a zero byte or cchMax

@@ -244,11 +244,15 @@ wstr fromUtf8(const std::string& text)
 DWORD GetLastError() { return qvrsim::t_lastError; }
 void SetLastError(DWORD dwErrCode) { qvrsim::t_lastError = dwErrCode; }
 
-DWORD GetModuleFileNameW(HMODULE, LPWSTR lpFilename, DWORD nSize)
+DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
 {
     DWORD error;
     if (qvrsim::injectedFailure("GetModuleFileNameW", error)) {
         SetLastError(error);
+        return 0;
+    }
+    if (hModule != nullptr && hModule != qvrsim::kOwnModule) {
+        SetLastError(QVR_SIM_ERROR_MOD_NOT_FOUND);
         return 0;
     }
     const qvrsim::wstr& path = qvrsim::machine().modulePath;

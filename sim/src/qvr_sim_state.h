@@ -14,12 +14,15 @@
 #define QVR_SIM_ERROR_FILE_EXISTS 80L
 #define QVR_SIM_ERROR_NEGATIVE_SEEK 131L
 #define QVR_SIM_ERROR_DIR_NOT_EMPTY 145L
+#define QVR_SIM_ERROR_MOD_NOT_FOUND 126L
 #define QVR_SIM_ERROR_BAD_PATHNAME 161L
 #define QVR_SIM_ERROR_KEY_DELETED 1018L
 #define QVR_SIM_ERROR_BADDB 1009L
 #define QVR_SIM_ERROR_CHILD_MUST_BE_VOLATILE 1021L
 #define QVR_SIM_ERROR_NOACCESS 998L
 #define QVR_SIM_ERROR_RPC_SERVER_UNAVAILABLE 1722L
+#define QVR_SIM_ERROR_RESOURCE_DATA_NOT_FOUND 1812L
+#define QVR_SIM_ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 
 namespace qvrsim {
 
@@ -74,6 +77,7 @@ struct Machine {
     std::map<uintptr_t, FindSearch> findHandles;
     std::string drives = "c";  // lower-case letters
     wstr modulePath;
+    LANGID uiLanguage = 0x0409;  // English US
     bool is64Bit = true;
     std::map<std::string, DWORD> failures;
 
@@ -104,6 +108,10 @@ struct Machine {
 };
 
 Machine& machine();
+
+// The handle of the program's own module (the image base of a Windows
+// program); a null handle names it too.
+extern const HMODULE kOwnModule;
 
 // A handle value no other handle of the machine has.
 uintptr_t newHandleValue();

@@ -205,15 +205,3 @@ HRESULT SHGetFolderPathW(HWND, int csidl, HANDLE, DWORD, LPWSTR pszPath)
     pszPath[cch] = 0;
     return S_OK;
 }
-
-// TEMPORARY until the string tables land: the program's own module, and no
-// strings at all.
-HMODULE GetModuleHandleW(LPCWSTR) { return reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x400000)); }
-
-int LoadStringW(HINSTANCE, UINT, LPWSTR lpBuffer, int cchBufferMax)
-{
-    if (lpBuffer != nullptr && cchBufferMax > 0)
-        lpBuffer[0] = 0;
-    SetLastError(1814);
-    return 0;
-}
