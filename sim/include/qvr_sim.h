@@ -63,16 +63,22 @@ bool privilegeEnabled(const wstr& name);
 // ---- Windows version, processor, shell queries, message boxes, restart
 // The Windows the program runs on (default: Windows 7, 6.1 build 7601,
 // service pack 1). bExtendedFails makes the call with the extended version
-// record fail, as an old Windows does; bAllFail makes both records fail.
+// record fail, as an old Windows does; bAllFail makes both records fail. As
+// on Windows, the service pack is also HKEY_LOCAL_MACHINE
+// SYSTEM\CurrentControlSet\Control\Windows "CSDVersion" (major times 256), and
+// the common application-data folder is the one that version has (before 6.0
+// under "C:\Documents and Settings\All Users", else C:\ProgramData).
 void setWindowsVersion(DWORD major, DWORD minor, DWORD build = 0, WORD servicePack = 0, bool bExtendedFails = false,
                        bool bAllFail = false);
 // The answer of the shell's operating-system query (ordinal 437 of
-// shlwapi.dll) for one query number; unknown queries answer no. Without the
-// library (bPresent false) it cannot be loaded.
+// shlwapi.dll) for one query number. Unless set, query 18 answers yes from
+// 5.1 on, query 37 from 6.0 on, as Windows does, and others answer no.
+// Without the library (bPresent false) it cannot be loaded.
 void setShellQuery(DWORD query, bool bAnswer);
 void setShellLibraryPresent(bool bPresent);
 // The answers the next message boxes give, in order; with none left a box
-// fails (0), as one that cannot be shown.
+// fails (0, last error ERROR_INVALID_WINDOW_HANDLE), as one that cannot be
+// shown.
 void queueMessageBoxAnswers(const std::vector<int>& answers);
 struct MessageBoxShown {
     HWND owner;
@@ -84,10 +90,12 @@ struct MessageBoxShown {
 const std::vector<MessageBoxShown>& messageBoxesShown();
 // Every restart asked for (the flags of each call).
 const std::vector<UINT>& restartsAsked();
-// The common application-data folder the shell names.
+// The common application-data folder the shell names (made if missing).
 void setCommonAppData(const wstr& path);
-// Library modules loaded and not freed.
-size_t loadedLibraries();
+// Library loads (LoadLibraryW) less frees (FreeLibrary): 0 when every load
+// was freed once. The shell library itself stays loaded whatever the count,
+// as the program imports it.
+long libraryLoadBalance();
 // ---- end of system block
 
 }  // namespace qvrsim

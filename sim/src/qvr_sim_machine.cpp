@@ -43,6 +43,7 @@ Machine freshMachine()
     fresh.modulePath = defaultModulePath();
     startPrivileges(fresh);
     startEnvironment(fresh);
+    startSystem(fresh);
     return fresh;
 }
 
@@ -77,10 +78,11 @@ void reset()
 {
     Machine& m = machine();
     closeFiles(m);
-    m = freshMachine();
+    // The folders go first: a fresh machine makes those every Windows has.
     std::error_code ec;
     std::filesystem::remove_all(sandbox(), ec);
     std::filesystem::create_directories(sandbox() + "/c", ec);
+    m = freshMachine();
     t_lastError = 0;
 }
 

@@ -99,7 +99,7 @@ struct Machine {
     bool bVersionFails = false;
     std::map<DWORD, bool> shellQueries;
     bool bShellLibrary = true;
-    std::map<uintptr_t, int> libraries;  // loaded modules and their load counts
+    long libraryLoads = 0;  // LoadLibraryW successes less FreeLibrary successes
     std::vector<int> messageBoxAnswers;
     std::vector<MessageBoxShown> messageBoxes;
     std::vector<UINT> restarts;
@@ -135,6 +135,9 @@ bool closeTokenHandle(uintptr_t h);
 // when its drive and folder exist (the file itself may not), otherwise the
 // error Windows gives for the path.
 DWORD locateFile(LPCWSTR path, std::string& host);
+// What a Windows has from the start: the service pack in the registry and
+// the common application-data folder.
+void startSystem(Machine& m);
 // The machine's clock in FILETIME units.
 uint64_t fileTimeNow();
 // The substitute's own hive file format: a key with its values and its

@@ -8,12 +8,21 @@
 namespace {
 
 const uintptr_t kShellLibrary = 0x5A100000u;
+const uintptr_t kLocalMachine = 0x80000002u;
 const DWORD kExtendedRecordSize = sizeof(OSVERSIONINFOEXW);
 const DWORD kBasicRecordSize = sizeof(OSVERSIONINFOW);
 const WORD kOSQueryOrdinal = 437;
+const DWORD kQueryXPOrGreater = 18;
+const DWORD kQueryVistaOrGreater = 37;
 const DWORD kShutdownLuid = 19;
 const DWORD kErrorModNotFound = 126;
 const DWORD kErrorProcNotFound = 127;
+const DWORD kErrorInvalidWindowHandle = 1400;
+const HRESULT kInvalidArgument = static_cast<HRESULT>(0x80070057u);
+const int kFolderMask = 0xFF;  // the CSIDL without its flags (CSIDL_FLAG_CREATE and the like)
+
+const char16_t kVistaCommonAppData[] = u"C:\\ProgramData";
+const char16_t kXPCommonAppData[] = u"C:\\Documents and Settings\\All Users\\Application Data";
 
 bool failed(const char* function)
 {
@@ -24,25 +33,70 @@ bool failed(const char* function)
     return true;
 }
 
+// The names that find the shell library: its file name, with or without the
+// extension (Windows adds ".dll"), or its path in the system folder.
 bool isShellLibrary(LPCWSTR szName)
 {
     const qvrsim::wstr name = qvrsim::lowerCase(szName ? qvrsim::wstr(szName) : qvrsim::wstr());
-    const qvrsim::wstr kName = u"shlwapi.dll";
-    return name == kName || (name.size() > kName.size() &&
-                             name.compare(name.size() - kName.size() - 1, qvrsim::wstr::npos, u"\\" + kName) == 0);
+    return name == u"shlwapi.dll" || name == u"shlwapi" || name == u"c:\\windows\\system32\\shlwapi.dll";
 }
 
-// The shell's operating-system query, as the library exports it.
+// Windows answers from the version it reports; a test may set an answer.
 BOOL WINAPI shellOSQuery(DWORD query)
 {
-    auto& answers = qvrsim::machine().shellQueries;
-    auto it = answers.find(query);
-    return it != answers.end() && it->second ? TRUE : FALSE;
+    const qvrsim::Machine& m = qvrsim::machine();
+    auto it = m.shellQueries.find(query);
+    if (it != m.shellQueries.end())
+        return it->second ? TRUE : FALSE;
+    if (query == kQueryXPOrGreater)
+        return m.osMajor > 5 || (m.osMajor == 5 && m.osMinor >= 1);
+    if (query == kQueryVistaOrGreater)
+        return m.osMajor >= 6;
+    return FALSE;
+}
+
+// The service pack as Windows also keeps it in the registry: HKEY_LOCAL_MACHINE
+// SYSTEM\CurrentControlSet\Control\Windows "CSDVersion", major number times 256.
+void putServicePackValue(qvrsim::Machine& m)
+{
+    std::shared_ptr<qvrsim::RegKey>& root = m.roots[kLocalMachine];
+    if (!root)
+        root = std::make_shared<qvrsim::RegKey>();
+    std::shared_ptr<qvrsim::RegKey> key = root;
+    for (const char16_t* szName : {u"SYSTEM", u"CurrentControlSet", u"Control", u"Windows"}) {
+        std::shared_ptr<qvrsim::RegKey>& sub = key->subKeys[qvrsim::lowerCase(szName)];
+        if (!sub) {
+            sub = std::make_shared<qvrsim::RegKey>();
+            sub->name = szName;
+            sub->lastWrite = qvrsim::fileTimeNow();
+        }
+        key = sub;
+    }
+    qvrsim::RegValue& value = key->values[u"csdversion"];
+    value.name = u"CSDVersion";
+    value.type = REG_DWORD;
+    const DWORD ulCSDVersion = static_cast<DWORD>(m.servicePack) << 8;
+    const BYTE* p = reinterpret_cast<const BYTE*>(&ulCSDVersion);
+    value.data.assign(p, p + sizeof ulCSDVersion);
+    key->lastWrite = qvrsim::fileTimeNow();
+}
+
+// A Windows always has its common application-data folder.
+void makeCommonAppData(const qvrsim::Machine& m)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(qvrsim::hostPath(m.commonAppData), ec);
 }
 
 }  // namespace
 
 namespace qvrsim {
+
+void startSystem(Machine& m)
+{
+    putServicePackValue(m);
+    makeCommonAppData(m);
+}
 
 void setWindowsVersion(DWORD major, DWORD minor, DWORD build, WORD servicePack, bool bExtendedFails, bool bAllFail)
 {
@@ -53,6 +107,8 @@ void setWindowsVersion(DWORD major, DWORD minor, DWORD build, WORD servicePack, 
     m.servicePack = servicePack;
     m.bVersionExtendedFails = bExtendedFails;
     m.bVersionFails = bAllFail;
+    m.commonAppData = major < 6 ? kXPCommonAppData : kVistaCommonAppData;
+    startSystem(m);
 }
 
 void setShellQuery(DWORD query, bool bAnswer) { machine().shellQueries[query] = bAnswer; }
@@ -69,12 +125,19 @@ const std::vector<MessageBoxShown>& messageBoxesShown() { return machine().messa
 
 const std::vector<UINT>& restartsAsked() { return machine().restarts; }
 
-void setCommonAppData(const wstr& path) { machine().commonAppData = path; }
+void setCommonAppData(const wstr& path)
+{
+    machine().commonAppData = path;
+    makeCommonAppData(machine());
+}
 
-size_t loadedLibraries() { return machine().libraries.size(); }
+long libraryLoadBalance() { return machine().libraryLoads; }
 
 }  // namespace qvrsim
 
+// As Windows: a record of either size is filled (the service-pack text up to
+// its terminator, the extended fields only in the extended record); any other
+// size is refused with ERROR_INSUFFICIENT_BUFFER and nothing is written.
 BOOL GetVersionExW(LPOSVERSIONINFOW lpVersionInformation)
 {
     if (failed("GetVersionExW"))
@@ -92,7 +155,7 @@ BOOL GetVersionExW(LPOSVERSIONINFOW lpVersionInformation)
     lpVersionInformation->dwPlatformId = 2;  // VER_PLATFORM_WIN32_NT
     const qvrsim::wstr servicePack =
         m.servicePack ? u"Service Pack " + qvrsim::fromUtf8(std::to_string(m.servicePack)) : qvrsim::wstr();
-    for (size_t i = 0; i < 128; ++i)
+    for (size_t i = 0; i <= servicePack.size() && i < 128; ++i)
         lpVersionInformation->szCSDVersion[i] = i < servicePack.size() ? servicePack[i] : 0;
     if (ulSize == kExtendedRecordSize) {
         OSVERSIONINFOEXW* pExtended = reinterpret_cast<OSVERSIONINFOEXW*>(lpVersionInformation);
@@ -108,15 +171,23 @@ void GetNativeSystemInfo(LPSYSTEM_INFO lpSystemInfo)
 {
     if (lpSystemInfo == nullptr)
         return;
+    const bool b64Bit = qvrsim::machine().is64Bit;
     *lpSystemInfo = SYSTEM_INFO();
-    lpSystemInfo->wProcessorArchitecture =
-        qvrsim::machine().is64Bit ? PROCESSOR_ARCHITECTURE_AMD64 : PROCESSOR_ARCHITECTURE_INTEL;
+    lpSystemInfo->wProcessorArchitecture = b64Bit ? PROCESSOR_ARCHITECTURE_AMD64 : PROCESSOR_ARCHITECTURE_INTEL;
     lpSystemInfo->dwPageSize = 4096;
+    lpSystemInfo->lpMinimumApplicationAddress = reinterpret_cast<LPVOID>(static_cast<uintptr_t>(0x10000));
+    lpSystemInfo->lpMaximumApplicationAddress =
+        reinterpret_cast<LPVOID>(static_cast<uintptr_t>(b64Bit ? 0x7FFFFFFEFFFFull : 0x7FFEFFFFull));
+    lpSystemInfo->dwActiveProcessorMask = 3;
     lpSystemInfo->dwNumberOfProcessors = 2;
+    lpSystemInfo->dwProcessorType = b64Bit ? 8664 : 586;  // PROCESSOR_AMD_X8664, PROCESSOR_INTEL_PENTIUM
     lpSystemInfo->dwAllocationGranularity = 65536;
+    lpSystemInfo->wProcessorLevel = 6;
 }
 
-// Only the shell library is there to be loaded.
+// The program imports the shell (through shell32), so the shell library is
+// loaded from the start and stays loaded: loading it again hands out the
+// same module and freeing it always succeeds. No other library is there.
 HMODULE LoadLibraryW(LPCWSTR lpLibFileName)
 {
     if (failed("LoadLibraryW"))
@@ -125,17 +196,22 @@ HMODULE LoadLibraryW(LPCWSTR lpLibFileName)
         SetLastError(kErrorModNotFound);
         return nullptr;
     }
-    ++qvrsim::machine().libraries[kShellLibrary];
+    ++qvrsim::machine().libraryLoads;
     return reinterpret_cast<HMODULE>(kShellLibrary);
 }
 
+// A module that is not loaded is ERROR_MOD_NOT_FOUND; the program's own
+// module (null) and the shell library export nothing else the program asks for.
 FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName)
 {
     if (failed("GetProcAddress"))
         return nullptr;
-    const uintptr_t ordinal = reinterpret_cast<uintptr_t>(lpProcName);
-    if (reinterpret_cast<uintptr_t>(hModule) != kShellLibrary ||
-        qvrsim::machine().libraries.count(kShellLibrary) == 0 || ordinal != kOSQueryOrdinal) {
+    const uintptr_t module = reinterpret_cast<uintptr_t>(hModule);
+    if (module != 0 && (module != kShellLibrary || !qvrsim::machine().bShellLibrary)) {
+        SetLastError(kErrorModNotFound);
+        return nullptr;
+    }
+    if (module == 0 || reinterpret_cast<uintptr_t>(lpProcName) != kOSQueryOrdinal) {
         SetLastError(kErrorProcNotFound);
         return nullptr;
     }
@@ -147,18 +223,21 @@ BOOL FreeLibrary(HMODULE hLibModule)
 {
     if (failed("FreeLibrary"))
         return FALSE;
-    auto& libraries = qvrsim::machine().libraries;
-    auto it = libraries.find(reinterpret_cast<uintptr_t>(hLibModule));
-    if (it == libraries.end()) {
+    const uintptr_t module = reinterpret_cast<uintptr_t>(hLibModule);
+    if (module == 0) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (--it->second == 0)
-        libraries.erase(it);
+    if (module != kShellLibrary || !qvrsim::machine().bShellLibrary) {
+        SetLastError(kErrorModNotFound);
+        return FALSE;
+    }
+    --qvrsim::machine().libraryLoads;
     return TRUE;
 }
 
-// The next scripted answer; none left is a box that could not be shown.
+// The next scripted answer. With none left the box cannot be shown: 0, as
+// Windows fails a box, and the last error Wine gives when it has no display.
 int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
 {
     if (failed("MessageBoxW"))
@@ -168,6 +247,8 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
     if (!m.messageBoxAnswers.empty()) {
         answer = m.messageBoxAnswers.front();
         m.messageBoxAnswers.erase(m.messageBoxAnswers.begin());
+    } else {
+        SetLastError(kErrorInvalidWindowHandle);
     }
     m.messageBoxes.push_back({hWnd, lpText ? qvrsim::wstr(lpText) : qvrsim::wstr(),
                               lpCaption ? qvrsim::wstr(lpCaption) : qvrsim::wstr(), uType, answer});
@@ -188,18 +269,21 @@ BOOL ExitWindowsEx(UINT uFlags, DWORD)
     return TRUE;
 }
 
-// Only the common application-data folder, which a Windows always has.
+// Only the common application-data folder is known here; any other folder
+// is refused as Windows refuses one it does not know, with an empty path.
 HRESULT SHGetFolderPathW(HWND, int csidl, HANDLE, DWORD, LPWSTR pszPath)
 {
     DWORD error;
     if (qvrsim::injectedFailure("SHGetFolderPathW", error))
         return static_cast<HRESULT>(error);
-    if (pszPath == nullptr || csidl != CSIDL_COMMON_APPDATA)
-        return E_FAIL;
+    if (pszPath == nullptr)
+        return kInvalidArgument;
+    if ((csidl & kFolderMask) != CSIDL_COMMON_APPDATA) {
+        pszPath[0] = 0;
+        return kInvalidArgument;
+    }
     const qvrsim::wstr& path = qvrsim::machine().commonAppData;
-    std::error_code ec;
-    std::filesystem::create_directories(qvrsim::hostPath(path), ec);
-    const size_t cch = path.size() < 259 ? path.size() : 259;
+    const size_t cch = path.size() < MAX_PATH - 1 ? path.size() : MAX_PATH - 1;
     for (size_t i = 0; i < cch; ++i)
         pszPath[i] = path[i];
     pszPath[cch] = 0;
