@@ -309,6 +309,20 @@ HMODULE GetModuleHandleW(LPCWSTR lpModuleName);
 // With cchBufferMax 0, lpBuffer receives a read-only pointer to the text
 // (not terminated) and the result is its length.
 int LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);
+
+// One block of a string table by its language, the way to read a text of a
+// language other than the user's.
+typedef struct HRSRC__* HRSRC;
+typedef void* HGLOBAL;
+#define RT_STRING ((LPCWSTR)(uintptr_t)6)
+#define MAKEINTRESOURCEW(i) ((LPCWSTR)(uintptr_t)(WORD)(i))
+#define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))
+#define LANG_ENGLISH 0x09
+#define SUBLANG_ENGLISH_US 0x01
+HRSRC FindResourceExW(HMODULE hModule, LPCWSTR lpType, LPCWSTR lpName, WORD wLanguage);
+HGLOBAL LoadResource(HMODULE hModule, HRSRC hResInfo);
+LPVOID LockResource(HGLOBAL hResData);
+DWORD SizeofResource(HMODULE hModule, HRSRC hResInfo);
 LANGID GetUserDefaultUILanguage();
 // ---- end of modules and string resources -------------------------------------
 

@@ -16,12 +16,27 @@ namespace {
 const StringBlock* g_blocks = nullptr;
 size_t g_blockCount = 0;
 
-const WCHAR* findBlock(LANGID language, WORD block)
+const StringBlock* findBlockEntry(LANGID language, WORD block)
 {
     for (size_t i = 0; i < g_blockCount; ++i)
         if (g_blocks[i].language == language && g_blocks[i].block == block)
-            return g_blocks[i].data;
+            return &g_blocks[i];
     return nullptr;
+}
+
+const WCHAR* findBlock(LANGID language, WORD block)
+{
+    const StringBlock* pEntry = findBlockEntry(language, block);
+    return pEntry != nullptr ? pEntry->data : nullptr;
+}
+
+// A block's size in bytes: sixteen counted strings.
+DWORD blockBytes(const WCHAR* data)
+{
+    const WCHAR* p = data;
+    for (int i = 0; i < 16; ++i)
+        p += *p + 1;
+    return static_cast<DWORD>((p - data) * sizeof(WCHAR));
 }
 
 // Windows looks for the block, not the string: the user's exact language,
@@ -127,3 +142,43 @@ int LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax
 }
 
 LANGID GetUserDefaultUILanguage() { return qvrsim::machine().uiLanguage; }
+
+// Only string blocks are kept; the handle is the block's entry, and loading
+// and locking it give its data, which lives as long as the program.
+HRSRC FindResourceExW(HMODULE hModule, LPCWSTR lpType, LPCWSTR lpName, WORD wLanguage)
+{
+    DWORD error;
+    if (qvrsim::injectedFailure("FindResourceExW", error)) {
+        SetLastError(error);
+        return nullptr;
+    }
+    if ((hModule != nullptr && hModule != qvrsim::kOwnModule) || qvrsim::g_blockCount == 0) {
+        SetLastError(QVR_SIM_ERROR_RESOURCE_DATA_NOT_FOUND);
+        return nullptr;
+    }
+    const uintptr_t type = reinterpret_cast<uintptr_t>(lpType);
+    const uintptr_t name = reinterpret_cast<uintptr_t>(lpName);
+    const qvrsim::StringBlock* pEntry =
+        type == 6 && name <= 0xFFFF ? qvrsim::findBlockEntry(wLanguage, static_cast<WORD>(name)) : nullptr;
+    if (pEntry == nullptr) {
+        SetLastError(type == 6 ? QVR_SIM_ERROR_RESOURCE_NAME_NOT_FOUND : QVR_SIM_ERROR_RESOURCE_TYPE_NOT_FOUND);
+        return nullptr;
+    }
+    return reinterpret_cast<HRSRC>(const_cast<qvrsim::StringBlock*>(pEntry));
+}
+
+HGLOBAL LoadResource(HMODULE, HRSRC hResInfo)
+{
+    if (hResInfo == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return const_cast<WCHAR*>(reinterpret_cast<const qvrsim::StringBlock*>(hResInfo)->data);
+}
+
+LPVOID LockResource(HGLOBAL hResData) { return hResData; }
+
+DWORD SizeofResource(HMODULE, HRSRC hResInfo)
+{
+    return hResInfo == nullptr ? 0 : qvrsim::blockBytes(reinterpret_cast<const qvrsim::StringBlock*>(hResInfo)->data);
+}
