@@ -7,6 +7,7 @@
 // windows.h first: the other system headers build on it.
 #include <windows.h>
 
+#include <psapi.h>
 #include <shlobj.h>
 
 #include <cstdlib>

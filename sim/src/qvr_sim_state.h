@@ -20,6 +20,13 @@
 #define QVR_SIM_ERROR_CHILD_MUST_BE_VOLATILE 1021L
 #define QVR_SIM_ERROR_NOACCESS 998L
 #define QVR_SIM_ERROR_RPC_SERVER_UNAVAILABLE 1722L
+#define QVR_SIM_ERROR_BAD_FORMAT 11L
+#define QVR_SIM_ERROR_NOT_SAME_DEVICE 17L
+#define QVR_SIM_ERROR_BAD_EXE_FORMAT 193L
+#define QVR_SIM_ERROR_PARTIAL_COPY 299L
+#define QVR_SIM_ERROR_NO_ASSOCIATION 1155L
+#define QVR_SIM_ERROR_RESOURCE_DATA_NOT_FOUND 1812L
+#define QVR_SIM_ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
 
 namespace qvrsim {
 
@@ -101,6 +108,17 @@ struct Machine {
     std::vector<UINT> restarts;
     wstr commonAppData = u"C:\\ProgramData";
     // ---- end of system
+
+    // ---- processes, waits, the current directory, file attributes
+    std::vector<Process> processes;
+    DWORD nextProcessId = 0;
+    std::map<uintptr_t, std::pair<DWORD, DWORD>> processHandles;  // process id and access
+    uint64_t sleptMilliseconds = 0;
+    wstr currentDirectory = u"C:\\";
+    // By host path: the attributes set on a file or folder beyond the one
+    // its kind gives (FILE_ATTRIBUTE_ARCHIVE or FILE_ATTRIBUTE_DIRECTORY).
+    std::map<std::string, DWORD> fileAttributes;
+    // ---- end of processes
 };
 
 Machine& machine();
@@ -133,6 +151,17 @@ uint64_t fileTimeNow();
 // non-volatile subkeys; loading fails for bytes that are not such a file.
 std::vector<BYTE> saveHive(const RegKey& key);
 bool loadHive(const std::vector<BYTE>& bytes, RegKey& key);
+// The process table of a machine just started: the idle process, System
+// and the running program.
+void startProcesses(Machine& m);
+// Closes a process handle; false when the handle is none.
+bool closeProcessHandle(uintptr_t h);
+// A path as Windows completes it: a relative one against the current
+// directory, one starting with a backslash on the current drive.
+wstr fullPath(const wstr& path);
+// Whether handles open on the host file let another open it with this
+// access and sharing (the rules of CreateFileW).
+bool sharingAllows(const std::string& host, DWORD access, DWORD share);
 // ---- end of shared helpers
 
 // The error injected for this call of the function, if any (used once).
