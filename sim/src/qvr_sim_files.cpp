@@ -85,15 +85,7 @@ bool isDriveRoot(LPCWSTR sz)
     return (n == 2 || (n == 3 && sz[2] == u'\\')) && sz[1] == u':';
 }
 
-// An injected failure also becomes the last error, as a real one would.
-bool injected(const char* function)
-{
-    DWORD error;
-    if (!qvrsim::injectedFailure(function, error))
-        return false;
-    SetLastError(error);
-    return true;
-}
+bool injected(const char* function) { return qvrsim::injectedLastError(function); }
 
 qvrsim::OpenFile* openFile(HANDLE hFile)
 {
@@ -138,6 +130,17 @@ DWORD qvrsim::locateFile(LPCWSTR path, std::string& host)
         return ERROR_PATH_NOT_FOUND;
     host = mapped(path);
     return parentExists(host) ? ERROR_SUCCESS : ERROR_PATH_NOT_FOUND;
+}
+
+DWORD qvrsim::locateExisting(LPCWSTR path, std::string& host, bool& bFolder)
+{
+    if (DWORD error = locateFile(path, host))
+        return error;
+    struct stat st;
+    if (stat(host.c_str(), &st) != 0)
+        return ERROR_FILE_NOT_FOUND;
+    bFolder = S_ISDIR(st.st_mode);
+    return ERROR_SUCCESS;
 }
 
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, LPSECURITY_ATTRIBUTES,
@@ -548,11 +551,9 @@ BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlag
     if (lpNewFileName == nullptr)
         return fail(ERROR_INVALID_PARAMETER);
     std::string source, target;
-    if (DWORD error = qvrsim::locateFile(lpExistingFileName, source))
+    bool bFolder = false;
+    if (DWORD error = qvrsim::locateExisting(lpExistingFileName, source, bFolder))
         return fail(error);
-    struct stat st;
-    if (stat(source.c_str(), &st) != 0)
-        return fail(ERROR_FILE_NOT_FOUND);
     if (DWORD error = qvrsim::locateFile(lpNewFileName, target))
         return fail(error);
     if (source == target)
@@ -563,7 +564,7 @@ BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlag
     if (stat(target.c_str(), &existing) == 0) {
         if (!(dwFlags & MOVEFILE_REPLACE_EXISTING))
             return fail(ERROR_ALREADY_EXISTS);
-        if (S_ISDIR(existing.st_mode) || S_ISDIR(st.st_mode) || isReadOnly(target) || openAtAll(target))
+        if (S_ISDIR(existing.st_mode) || bFolder || isReadOnly(target) || openAtAll(target))
             return fail(ERROR_ACCESS_DENIED);
     }
     if (::rename(source.c_str(), target.c_str()) != 0)
@@ -584,12 +585,10 @@ BOOL CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfEx
         return FALSE;
     const DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
     std::string source, target;
-    if (DWORD error = qvrsim::locateFile(lpExistingFileName, source))
+    bool bFolder = false;
+    if (DWORD error = qvrsim::locateExisting(lpExistingFileName, source, bFolder))
         return fail(error);
-    struct stat st;
-    if (stat(source.c_str(), &st) != 0)
-        return fail(ERROR_FILE_NOT_FOUND);
-    if (S_ISDIR(st.st_mode))
+    if (bFolder)
         return fail(ERROR_ACCESS_DENIED);
     if (!qvrsim::sharingAllows(source, GENERIC_READ, kShare))
         return fail(QVR_SIM_ERROR_SHARING_VIOLATION);

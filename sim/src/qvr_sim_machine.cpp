@@ -159,6 +159,15 @@ bool injectedFailure(const char* function, DWORD& error)
     return true;
 }
 
+bool injectedLastError(const char* function)
+{
+    DWORD error;
+    if (!injectedFailure(function, error))
+        return false;
+    SetLastError(error);
+    return true;
+}
+
 // ASCII and the Latin letters of the installer's languages (Latin-1 and
 // Latin Extended-A), Greek and Cyrillic: enough for names to match and sort
 // as they do on Windows.

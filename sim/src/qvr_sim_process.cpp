@@ -3,7 +3,7 @@
 // shell; waits that are recorded instead of slept; the current directory.
 #include "qvr_sim_state.h"
 
-#include <sys/stat.h>
+#include <cstdio>
 
 using qvrsim::wstr;
 
@@ -20,15 +20,6 @@ const INT_PTR kShellFileNotFound = 2;
 const INT_PTR kShellOutOfMemory = 0;
 const INT_PTR kShellNoAssociation = 31;
 const INT_PTR kShellStarted = 42;
-
-bool failed(const char* function)
-{
-    DWORD error;
-    if (!qvrsim::injectedFailure(function, error))
-        return false;
-    SetLastError(error);
-    return true;
-}
 
 qvrsim::Process* runningProcess(DWORD id)
 {
@@ -160,7 +151,7 @@ wstr fullPath(const wstr& path)
 // many were written, so a full array cannot tell whether more exist.
 BOOL EnumProcesses(DWORD* lpidProcess, DWORD cb, LPDWORD lpcbNeeded)
 {
-    if (failed("EnumProcesses"))
+    if (qvrsim::injectedLastError("EnumProcesses"))
         return FALSE;
     if (lpcbNeeded == nullptr) {
         SetLastError(QVR_SIM_ERROR_NOACCESS);
@@ -182,7 +173,7 @@ BOOL EnumProcesses(DWORD* lpidProcess, DWORD cb, LPDWORD lpcbNeeded)
 // the account may not open is access denied.
 HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL, DWORD dwProcessId)
 {
-    if (failed("OpenProcess"))
+    if (qvrsim::injectedLastError("OpenProcess"))
         return nullptr;
     qvrsim::Process* p = runningProcess(dwProcessId);
     if (p == nullptr || dwProcessId == kIdleProcess) {
@@ -203,7 +194,7 @@ HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL, DWORD dwProcessId)
 // the result is nSize; success leaves the last error alone.
 DWORD GetModuleFileNameExW(HANDLE hProcess, HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
 {
-    if (failed("GetModuleFileNameExW"))
+    if (qvrsim::injectedLastError("GetModuleFileNameExW"))
         return 0;
     DWORD access = 0;
     qvrsim::Process* p = processOf(hProcess, access);
@@ -234,7 +225,7 @@ DWORD GetModuleFileNameExW(HANDLE hProcess, HMODULE hModule, LPWSTR lpFilename, 
 // refuses with access denied; Wine says yes).
 BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode)
 {
-    if (failed("TerminateProcess"))
+    if (qvrsim::injectedLastError("TerminateProcess"))
         return FALSE;
     DWORD access = 0;
     qvrsim::Process* p = processOf(hProcess, access);
@@ -268,14 +259,11 @@ HINSTANCE ShellExecuteW(HWND, LPCWSTR lpOperation, LPCWSTR lpFile, LPCWSTR, LPCW
     wstr verb = lpOperation ? qvrsim::lowerCase(lpOperation) : wstr(u"open");
     wstr path = qvrsim::fullPath(lpFile ? wstr(lpFile) : wstr());
     std::string host;
-    DWORD located = qvrsim::locateFile(path.c_str(), host);
-    if (located != ERROR_SUCCESS)
-        return shellResult(kShellFileNotFound, located);
-    struct stat st;
-    if (stat(host.c_str(), &st) != 0)
-        return shellResult(kShellFileNotFound, ERROR_FILE_NOT_FOUND);
+    bool bFolder = false;
+    if (DWORD error = qvrsim::locateExisting(path.c_str(), host, bFolder))
+        return shellResult(kShellFileNotFound, error);
     // A folder opens in a window of the shell's own; nothing to model.
-    if (S_ISDIR(st.st_mode) && verb == u"open")
+    if (bFolder && verb == u"open")
         return shellResult(kShellStarted, ERROR_SUCCESS);
     if (verb != u"open" || !endsWith(qvrsim::lowerCase(path), u".exe"))
         return shellResult(kShellNoAssociation, QVR_SIM_ERROR_NO_ASSOCIATION);
@@ -292,7 +280,7 @@ void Sleep(DWORD dwMilliseconds) { qvrsim::machine().sleptMilliseconds += dwMill
 // the terminator; the last error stays as it was either way.
 DWORD GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer)
 {
-    if (failed("GetCurrentDirectoryW"))
+    if (qvrsim::injectedLastError("GetCurrentDirectoryW"))
         return 0;
     const wstr& current = qvrsim::machine().currentDirectory;
     DWORD cch = static_cast<DWORD>(current.size());

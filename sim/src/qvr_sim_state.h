@@ -159,6 +159,9 @@ bool closeProcessHandle(uintptr_t h);
 // A path as Windows completes it: a relative one against the current
 // directory, one starting with a backslash on the current drive.
 wstr fullPath(const wstr& path);
+// An existing file or folder: ERROR_SUCCESS with its host path and whether
+// it is a folder, otherwise the error Windows gives for the path.
+DWORD locateExisting(LPCWSTR path, std::string& host, bool& bFolder);
 // Whether handles open on the host file let another open it with this
 // access and sharing (the rules of CreateFileW).
 bool sharingAllows(const std::string& host, DWORD access, DWORD share);
@@ -167,6 +170,9 @@ bool sharingAllows(const std::string& host, DWORD access, DWORD share);
 // The error injected for this call of the function, if any (used once).
 // Registry functions return it; the others also make it the last error.
 bool injectedFailure(const char* function, DWORD& error);
+// Whether this call of the function fails by injection; its error is then
+// the last error, as a real failure's would be.
+bool injectedLastError(const char* function);
 
 }  // namespace qvrsim
 

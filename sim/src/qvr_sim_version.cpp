@@ -7,7 +7,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <sys/stat.h>
 
 namespace {
 
@@ -16,15 +15,6 @@ const DWORD kSignature = 0xFEEF04BD;
 // "VS_VERSION_INFO" with its terminator, padding to a 4-byte boundary.
 const size_t kHeaderSize = 40;
 const char16_t kKey[] = u"VS_VERSION_INFO";
-
-bool failed(const char* function)
-{
-    DWORD error;
-    if (!qvrsim::injectedFailure(function, error))
-        return false;
-    SetLastError(error);
-    return true;
-}
 
 WORD wordAt(const BYTE* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
 
@@ -47,12 +37,10 @@ bool isBlockHeader(const BYTE* p, size_t available)
 DWORD readVersionBlock(LPCWSTR path, std::vector<BYTE>& block)
 {
     std::string host;
-    if (DWORD error = qvrsim::locateFile(path, host))
+    bool bFolder = false;
+    if (DWORD error = qvrsim::locateExisting(path, host, bFolder))
         return error;
-    struct stat st;
-    if (stat(host.c_str(), &st) != 0)
-        return ERROR_FILE_NOT_FOUND;
-    if (S_ISDIR(st.st_mode))
+    if (bFolder)
         return ERROR_ACCESS_DENIED;
     if (!qvrsim::sharingAllows(host, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE))
         return QVR_SIM_ERROR_SHARING_VIOLATION;
@@ -80,7 +68,7 @@ DWORD GetFileVersionInfoSizeW(LPCWSTR lptstrFilename, LPDWORD lpdwHandle)
 {
     if (lpdwHandle)
         *lpdwHandle = 0;
-    if (failed("GetFileVersionInfoSizeW"))
+    if (qvrsim::injectedLastError("GetFileVersionInfoSizeW"))
         return 0;
     std::vector<BYTE> block;
     bool bEmpty = lptstrFilename == nullptr || lptstrFilename[0] == 0;
@@ -93,7 +81,7 @@ DWORD GetFileVersionInfoSizeW(LPCWSTR lptstrFilename, LPDWORD lpdwHandle)
 // that Windows leaves there. A buffer too small still succeeds.
 BOOL GetFileVersionInfoW(LPCWSTR lptstrFilename, DWORD, DWORD dwLen, LPVOID lpData)
 {
-    if (failed("GetFileVersionInfoW"))
+    if (qvrsim::injectedLastError("GetFileVersionInfoW"))
         return FALSE;
     std::vector<BYTE> block;
     if (DWORD error = readVersionBlock(lptstrFilename, block)) {
@@ -119,7 +107,7 @@ BOOL GetFileVersionInfoW(LPCWSTR lptstrFilename, DWORD, DWORD dwLen, LPVOID lpDa
 // 0, the pointer left alone).
 BOOL VerQueryValueW(LPCVOID pBlock, LPCWSTR lpSubBlock, LPVOID* lplpBuffer, PUINT puLen)
 {
-    if (failed("VerQueryValueW"))
+    if (qvrsim::injectedLastError("VerQueryValueW"))
         return FALSE;
     if (pBlock == nullptr || lplpBuffer == nullptr || puLen == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
