@@ -38,7 +38,7 @@ void set64BitWindows(bool b64Bit);
 void addDrive(char letter);
 
 // Handles handed out and not yet closed: registry keys, files, searches,
-// access tokens.
+// access tokens, processes.
 size_t openHandles();
 
 // The next call of the named function (for example "CreateFileW") fails with
@@ -47,8 +47,8 @@ void failNext(const std::string& function, DWORD error);
 
 // ---- restart, privileges
 // A restart: volatile registry keys are gone; every handle, the environment,
-// the enabled privileges and the last error start afresh. Files,
-// non-volatile keys and the machine's settings stay.
+// the enabled privileges, the process table and the last error start
+// afresh. Files, non-volatile keys and the machine's settings stay.
 void restart();
 
 // Whether the account holds the named privilege; false for a name Windows
@@ -97,6 +97,38 @@ void setCommonAppData(const wstr& path);
 // as the program imports it.
 long libraryLoadBalance();
 // ---- end of system block
+
+// ---- processes, waits, the current directory
+// One entry of the process table. A test may change the three errors of a
+// process through findProcess to make the platform refuse it.
+struct Process {
+    DWORD id = 0;
+    wstr imagePath;  // the main module's full path
+    bool bRunning = true;
+    UINT exitCode = 0;         // what TerminateProcess ended it with
+    bool bTerminated = false;  // ended by TerminateProcess
+    int showCommand = -1;      // as ShellExecuteW started it; -1 when a test did
+    DWORD openError = 0;       // OpenProcess fails with this (0: it opens)
+    DWORD terminateError = 0;  // TerminateProcess fails with this
+    DWORD pathError = 0;       // GetModuleFileNameExW fails with this
+};
+// The table starts with the idle process (0), System (4, which an
+// administrator may not open) and the running program itself, whose image
+// is the module path. A started process gets the next free id (ids are
+// multiples of 4, as on Windows) and is listed last.
+DWORD startProcess(const wstr& imagePath);
+// The whole table in EnumProcesses' order, ended processes included.
+const std::vector<Process>& processes();
+// The table's entry for the id; null when there is none.
+Process* findProcess(DWORD id);
+// The running processes whose image is the path (case ignored), in order.
+std::vector<DWORD> runningProcesses(const wstr& imagePath);
+// Sleep is not slept: the total of the milliseconds asked for.
+uint64_t sleptMilliseconds();
+// The current directory (default C:\), against which relative paths are
+// resolved; a trailing backslash is dropped unless the path is a root.
+void setCurrentDirectory(const wstr& path);
+// ---- end of processes block
 
 }  // namespace qvrsim
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -14,11 +15,12 @@ using qvrsim::wstr;
 namespace qvrsim {
 
 // Lower-casing the whole path gives case-insensitive names on a host that
-// compares them exactly. "." and ".." are resolved as Windows resolves
-// them, never above the drive's root, so no path leads out of the sandbox.
+// compares them exactly; a relative path is completed first. "." and ".."
+// are resolved as Windows resolves them, never above the drive's root, so
+// no path leads out of the sandbox.
 std::string hostPath(const wstr& windowsPath)
 {
-    wstr path = lowerCase(windowsPath);
+    wstr path = lowerCase(fullPath(windowsPath));
     std::string drive = "c";
     size_t start = 0;
     if (path.size() >= 2 && path[1] == u':' && path[0] >= u'a' && path[0] <= u'z') {
@@ -83,15 +85,7 @@ bool isDriveRoot(LPCWSTR sz)
     return (n == 2 || (n == 3 && sz[2] == u'\\')) && sz[1] == u':';
 }
 
-// An injected failure also becomes the last error, as a real one would.
-bool injected(const char* function)
-{
-    DWORD error;
-    if (!qvrsim::injectedFailure(function, error))
-        return false;
-    SetLastError(error);
-    return true;
-}
+bool injected(const char* function) { return qvrsim::injectedLastError(function); }
 
 qvrsim::OpenFile* openFile(HANDLE hFile)
 {
@@ -100,9 +94,21 @@ qvrsim::OpenFile* openFile(HANDLE hFile)
     return it == handles.end() ? nullptr : &it->second;
 }
 
+// The attributes a file or folder has beyond the one its kind gives.
+DWORD extraAttributes(const std::string& host)
+{
+    const auto& attributes = qvrsim::machine().fileAttributes;
+    auto it = attributes.find(host);
+    return it == attributes.end() ? 0 : it->second;
+}
+
+bool isReadOnly(const std::string& host) { return (extraAttributes(host) & FILE_ATTRIBUTE_READONLY) != 0; }
+
+}  // namespace
+
 // Windows refuses an open that the handles already open on the file do not
 // share, or that asks the others to share what they already use.
-bool sharingAllows(const std::string& host, DWORD access, DWORD share)
+bool qvrsim::sharingAllows(const std::string& host, DWORD access, DWORD share)
 {
     for (const auto& entry : qvrsim::machine().fileHandles) {
         const qvrsim::OpenFile& other = entry.second;
@@ -117,8 +123,6 @@ bool sharingAllows(const std::string& host, DWORD access, DWORD share)
     return true;
 }
 
-}  // namespace
-
 // A file's folder must exist; a path that ends in a backslash names no file.
 DWORD qvrsim::locateFile(LPCWSTR path, std::string& host)
 {
@@ -126,6 +130,17 @@ DWORD qvrsim::locateFile(LPCWSTR path, std::string& host)
         return ERROR_PATH_NOT_FOUND;
     host = mapped(path);
     return parentExists(host) ? ERROR_SUCCESS : ERROR_PATH_NOT_FOUND;
+}
+
+DWORD qvrsim::locateExisting(LPCWSTR path, std::string& host, bool& bFolder)
+{
+    if (DWORD error = locateFile(path, host))
+        return error;
+    struct stat st;
+    if (stat(host.c_str(), &st) != 0)
+        return ERROR_FILE_NOT_FOUND;
+    bFolder = S_ISDIR(st.st_mode);
+    return ERROR_SUCCESS;
 }
 
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, LPSECURITY_ATTRIBUTES,
@@ -177,7 +192,14 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    if (bExists && !sharingAllows(host, dwDesiredAccess, dwShareMode)) {
+    // A read-only file is not opened for writing, nor replaced.
+    if (bExists && isReadOnly(host) &&
+        ((dwDesiredAccess & GENERIC_WRITE) || dwCreationDisposition == CREATE_ALWAYS ||
+         dwCreationDisposition == TRUNCATE_EXISTING)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (bExists && !qvrsim::sharingAllows(host, dwDesiredAccess, dwShareMode)) {
         SetLastError(QVR_SIM_ERROR_SHARING_VIOLATION);
         return INVALID_HANDLE_VALUE;
     }
@@ -259,14 +281,14 @@ DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveH
     return static_cast<DWORD>(pos);
 }
 
-// Files and tokens; the pseudo handle of the own process needs no closing
-// and closes without complaint.
+// Files, tokens and processes; the pseudo handle of the own process needs
+// no closing and closes without complaint.
 BOOL CloseHandle(HANDLE hObject)
 {
     if (injected("CloseHandle"))
         return FALSE;
     uintptr_t h = reinterpret_cast<uintptr_t>(hObject);
-    if (h == static_cast<uintptr_t>(-1) || qvrsim::closeTokenHandle(h))
+    if (h == static_cast<uintptr_t>(-1) || qvrsim::closeTokenHandle(h) || qvrsim::closeProcessHandle(h))
         return TRUE;
     auto& handles = qvrsim::machine().fileHandles;
     auto it = handles.find(h);
@@ -308,6 +330,7 @@ BOOL RemoveDirectoryW(LPCWSTR lpPathName)
             return fail(missingError(host));
         return fail(errno == ENOTEMPTY || errno == EEXIST ? QVR_SIM_ERROR_DIR_NOT_EMPTY : ERROR_ACCESS_DENIED);
     }
+    qvrsim::machine().fileAttributes.erase(host);
     return TRUE;
 }
 
@@ -321,8 +344,9 @@ BOOL DeleteFileW(LPCWSTR lpFileName)
     struct stat st;
     if (stat(host.c_str(), &st) != 0)
         return fail(missingError(host));
-    if (S_ISDIR(st.st_mode) || ::unlink(host.c_str()) != 0)
+    if (S_ISDIR(st.st_mode) || isReadOnly(host) || ::unlink(host.c_str()) != 0)
         return fail(ERROR_ACCESS_DENIED);
+    qvrsim::machine().fileAttributes.erase(host);
     return TRUE;
 }
 
@@ -347,7 +371,7 @@ DWORD GetFileAttributesW(LPCWSTR lpFileName)
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_FILE_ATTRIBUTES;
     }
-    return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : 0x20;  // FILE_ATTRIBUTE_ARCHIVE
+    return (S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE) | extraAttributes(host);
 }
 
 namespace {
@@ -382,7 +406,7 @@ void fillFindData(const qvrsim::FindSearch& search, const wstr& name, LPWIN32_FI
     std::string host = search.folder + "/" + qvrsim::toUtf8(qvrsim::lowerCase(name));
     struct stat st;
     bool bFolder = name == u"." || name == u".." || (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
-    data->dwFileAttributes = bFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    data->dwFileAttributes = (bFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE) | extraAttributes(host);
     if (!bFolder && stat(host.c_str(), &st) == 0)
         data->nFileSizeLow = static_cast<DWORD>(st.st_size);
     size_t cch = name.size() < 259 ? name.size() : 259;
@@ -465,5 +489,149 @@ BOOL FindClose(HANDLE hFindFile)
         return FALSE;
     if (qvrsim::machine().findHandles.erase(reinterpret_cast<uintptr_t>(hFindFile)) == 0)
         return fail(ERROR_INVALID_HANDLE);
+    return TRUE;
+}
+
+namespace {
+
+// The attributes of a file, or of the files and folders below a folder,
+// follow it to its new path, as do the handles still open on them.
+void movedTo(const std::string& from, const std::string& to)
+{
+    auto moved = [&](const std::string& host, std::string& renamed) {
+        if (host != from && host.compare(0, from.size() + 1, from + "/") != 0)
+            return false;
+        renamed = to + host.substr(from.size());
+        return true;
+    };
+    auto& attributes = qvrsim::machine().fileAttributes;
+    std::map<std::string, DWORD> kept;
+    for (const auto& entry : attributes) {
+        std::string renamed;
+        kept[moved(entry.first, renamed) ? renamed : entry.first] = entry.second;
+    }
+    attributes.swap(kept);
+    for (auto& entry : qvrsim::machine().fileHandles) {
+        std::string renamed;
+        if (moved(entry.second.host, renamed))
+            entry.second.host = renamed;
+    }
+}
+
+// A handle that does not share deletion keeps its file from being renamed;
+// any handle keeps it from being replaced.
+bool openWithoutDeleteSharing(const std::string& host)
+{
+    for (const auto& entry : qvrsim::machine().fileHandles)
+        if (entry.second.host == host && !(entry.second.share & FILE_SHARE_DELETE))
+            return true;
+    return false;
+}
+
+bool openAtAll(const std::string& host)
+{
+    for (const auto& entry : qvrsim::machine().fileHandles)
+        if (entry.second.host == host)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+// A file or folder to a new name. An existing target is replaced only with
+// MOVEFILE_REPLACE_EXISTING, and never when it is a folder, read-only or
+// open. Success leaves the last error alone. (Wine replaces a read-only
+// target; Windows refuses it.)
+BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags)
+{
+    if (injected("MoveFileExW"))
+        return FALSE;
+    // Without a target the call asks for a deletion at the next restart,
+    // which nothing here does.
+    if (lpNewFileName == nullptr)
+        return fail(ERROR_INVALID_PARAMETER);
+    std::string source, target;
+    bool bFolder = false;
+    if (DWORD error = qvrsim::locateExisting(lpExistingFileName, source, bFolder))
+        return fail(error);
+    if (DWORD error = qvrsim::locateFile(lpNewFileName, target))
+        return fail(error);
+    if (source == target)
+        return TRUE;
+    if (openWithoutDeleteSharing(source))
+        return fail(QVR_SIM_ERROR_SHARING_VIOLATION);
+    struct stat existing;
+    if (stat(target.c_str(), &existing) == 0) {
+        if (!(dwFlags & MOVEFILE_REPLACE_EXISTING))
+            return fail(ERROR_ALREADY_EXISTS);
+        if (S_ISDIR(existing.st_mode) || bFolder || isReadOnly(target) || openAtAll(target))
+            return fail(ERROR_ACCESS_DENIED);
+    }
+    if (::rename(source.c_str(), target.c_str()) != 0)
+        return fail(ERROR_ACCESS_DENIED);
+    qvrsim::machine().fileAttributes.erase(target);
+    movedTo(source, target);
+    return TRUE;
+}
+
+// The copy gets the source's attributes. The source is read sharing reading
+// and writing, so only a handle that denies reading stops it; the target is
+// written with the same sharing. A read-only or hidden target is refused, as
+// Windows documents (Wine overwrites it); a copy onto the source itself is a
+// sharing violation.
+BOOL CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfExists)
+{
+    if (injected("CopyFileW"))
+        return FALSE;
+    const DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    std::string source, target;
+    bool bFolder = false;
+    if (DWORD error = qvrsim::locateExisting(lpExistingFileName, source, bFolder))
+        return fail(error);
+    if (bFolder)
+        return fail(ERROR_ACCESS_DENIED);
+    if (!qvrsim::sharingAllows(source, GENERIC_READ, kShare))
+        return fail(QVR_SIM_ERROR_SHARING_VIOLATION);
+    if (DWORD error = qvrsim::locateFile(lpNewFileName, target))
+        return fail(error);
+    struct stat existing;
+    if (stat(target.c_str(), &existing) == 0) {
+        if (bFailIfExists)
+            return fail(QVR_SIM_ERROR_FILE_EXISTS);
+        if (S_ISDIR(existing.st_mode) || (extraAttributes(target) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))
+            return fail(ERROR_ACCESS_DENIED);
+        if (target == source || !qvrsim::sharingAllows(target, GENERIC_WRITE, kShare))
+            return fail(QVR_SIM_ERROR_SHARING_VIOLATION);
+    }
+    std::error_code ec;
+    std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing, ec);
+    if (ec)
+        return fail(ERROR_ACCESS_DENIED);
+    auto& attributes = qvrsim::machine().fileAttributes;
+    attributes.erase(target);
+    if (DWORD kept = extraAttributes(source))
+        attributes[target] = kept;
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+// Read-only, hidden and system are kept; the archive and folder bits come
+// from the kind of entry, and FILE_ATTRIBUTE_NORMAL (or 0) clears the rest.
+BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes)
+{
+    if (injected("SetFileAttributesW"))
+        return FALSE;
+    if (!qvrsim::onKnownDrive(lpFileName) || emptyPath(lpFileName))
+        return fail(ERROR_PATH_NOT_FOUND);
+    std::string host = mapped(lpFileName);
+    struct stat st;
+    if (stat(host.c_str(), &st) != 0)
+        return fail(missingError(host));
+    DWORD kept = dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    auto& attributes = qvrsim::machine().fileAttributes;
+    if (kept)
+        attributes[host] = kept;
+    else
+        attributes.erase(host);
     return TRUE;
 }

@@ -41,6 +41,7 @@ Machine freshMachine()
 {
     Machine fresh;
     fresh.modulePath = defaultModulePath();
+    startProcesses(fresh);
     startPrivileges(fresh);
     startEnvironment(fresh);
     startSystem(fresh);
@@ -93,6 +94,7 @@ void restart()
     m.findHandles.clear();
     m.keyHandles.clear();
     m.tokenHandles.clear();
+    startProcesses(m);
     for (auto& root : m.roots)
         dropVolatileKeys(*root.second);
     startPrivileges(m);
@@ -102,7 +104,13 @@ void restart()
 
 std::string sandboxRoot() { return sandbox(); }
 
-void setModulePath(const wstr& path) { machine().modulePath = path; }
+// The running program's own process runs that image too.
+void setModulePath(const wstr& path)
+{
+    machine().modulePath = path;
+    if (Process* self = findProcess(GetCurrentProcessId()))
+        self->imagePath = path;
+}
 
 void set64BitWindows(bool b64Bit) { machine().is64Bit = b64Bit; }
 
@@ -119,7 +127,8 @@ void addDrive(char letter)
 size_t openHandles()
 {
     const Machine& m = machine();
-    return m.keyHandles.size() + m.fileHandles.size() + m.findHandles.size() + m.tokenHandles.size();
+    return m.keyHandles.size() + m.fileHandles.size() + m.findHandles.size() + m.tokenHandles.size() +
+           m.processHandles.size();
 }
 
 bool onKnownDrive(LPCWSTR sz)
@@ -149,6 +158,15 @@ bool injectedFailure(const char* function, DWORD& error)
         return false;
     error = it->second;
     failures.erase(it);
+    return true;
+}
+
+bool injectedLastError(const char* function)
+{
+    DWORD error;
+    if (!injectedFailure(function, error))
+        return false;
+    SetLastError(error);
     return true;
 }
 

@@ -21,6 +21,9 @@
 #define QVR_SIM_ERROR_CHILD_MUST_BE_VOLATILE 1021L
 #define QVR_SIM_ERROR_NOACCESS 998L
 #define QVR_SIM_ERROR_RPC_SERVER_UNAVAILABLE 1722L
+#define QVR_SIM_ERROR_BAD_FORMAT 11L
+#define QVR_SIM_ERROR_BAD_EXE_FORMAT 193L
+#define QVR_SIM_ERROR_NO_ASSOCIATION 1155L
 #define QVR_SIM_ERROR_RESOURCE_DATA_NOT_FOUND 1812L
 #define QVR_SIM_ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 #define QVR_SIM_ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
@@ -106,6 +109,17 @@ struct Machine {
     std::vector<UINT> restarts;
     wstr commonAppData = u"C:\\ProgramData";
     // ---- end of system
+
+    // ---- processes, waits, the current directory, file attributes
+    std::vector<Process> processes;
+    DWORD nextProcessId = 0;
+    std::map<uintptr_t, std::pair<DWORD, DWORD>> processHandles;  // process id and access
+    uint64_t sleptMilliseconds = 0;
+    wstr currentDirectory = u"C:\\";
+    // By host path: the attributes set on a file or folder beyond the one
+    // its kind gives (FILE_ATTRIBUTE_ARCHIVE or FILE_ATTRIBUTE_DIRECTORY).
+    std::map<std::string, DWORD> fileAttributes;
+    // ---- end of processes
 };
 
 Machine& machine();
@@ -145,11 +159,28 @@ uint64_t fileTimeNow();
 // non-volatile subkeys; loading fails for bytes that are not such a file.
 std::vector<BYTE> saveHive(const RegKey& key);
 bool loadHive(const std::vector<BYTE>& bytes, RegKey& key);
+// The process table of a machine just started: the idle process, System
+// and the running program.
+void startProcesses(Machine& m);
+// Closes a process handle; false when the handle is none.
+bool closeProcessHandle(uintptr_t h);
+// A path as Windows completes it: a relative one against the current
+// directory, one starting with a backslash on the current drive.
+wstr fullPath(const wstr& path);
+// An existing file or folder: ERROR_SUCCESS with its host path and whether
+// it is a folder, otherwise the error Windows gives for the path.
+DWORD locateExisting(LPCWSTR path, std::string& host, bool& bFolder);
+// Whether handles open on the host file let another open it with this
+// access and sharing (the rules of CreateFileW).
+bool sharingAllows(const std::string& host, DWORD access, DWORD share);
 // ---- end of shared helpers
 
 // The error injected for this call of the function, if any (used once).
 // Registry functions return it; the others also make it the last error.
 bool injectedFailure(const char* function, DWORD& error);
+// Whether this call of the function fails by injection; its error is then
+// the last error, as a real failure's would be.
+bool injectedLastError(const char* function);
 
 }  // namespace qvrsim
 

@@ -51,6 +51,14 @@ namespace {
 // next test of the same program.
 void restoreProcessState()
 {
+    // The directory the test program started in.
+    static const wstr startDirectory = [] {
+        WCHAR buffer[MAX_PATH + 1] = {};
+        GetCurrentDirectoryW(MAX_PATH + 1, buffer);
+        return wstr(buffer);
+    }();
+    SetCurrentDirectoryW(startDirectory.c_str());
+    endTestPrograms();
     HANDLE hToken = nullptr;
     if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &hToken)) {
         for (const WCHAR* szName : {L"SeBackupPrivilege", L"SeRestorePrivilege", L"SeShutdownPrivilege"}) {
@@ -76,7 +84,10 @@ void restoreProcessState()
 void clearTestFolder()
 {
 #ifdef _WIN32
+    // Read-only files would stay behind.
     std::error_code ec;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(std::filesystem::path(L"C:\\qvrtest"), ec))
+        SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
     std::filesystem::remove_all(std::filesystem::path(L"C:\\qvrtest"), ec);
 #endif
     CreateDirectoryW(kTestFolder, nullptr);

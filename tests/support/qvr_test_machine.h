@@ -23,8 +23,9 @@ std::string narrow(const wstr& text);  // UTF-8
 // (both views), the test folder emptied, the last error 0, the logging
 // configuration's dynamic state forgotten. Under Wine the backup, restore
 // and shutdown privileges are disabled again and the environment variables
-// whose names start with "QVR" removed; on the substitute the whole machine
-// model starts afresh.
+// whose names start with "QVR" removed, the programs running from the test
+// folder ended and the current directory restored; on the substitute the
+// whole machine model starts afresh.
 void resetMachine();
 
 // A folder for the test's files, as a Windows path ending in a backslash
@@ -79,6 +80,35 @@ size_t openHandles();
 
 // Whether the process token has the named privilege enabled now.
 bool privilegeEnabled(const char* szPrivilege);
+
+// ---- programs, processes, file versions, the current directory
+// A file the Windows build makes for the tests (tests/fixtures), by its path
+// below the folder "fixtures" beside the test program: "sleeper.exe",
+// "8.20.23.5\\library.dll", "plain\\library.dll". Only the Windows build has
+// them.
+wstr fixturePath(const char* szRelative);
+// Puts a program at the path that runs until it is terminated: under Wine a
+// copy of the build's sleeper.exe, on the substitute a file that starts as
+// an executable does. False when it cannot be written.
+bool writeProgram(const wstr& path);
+// Starts the program at the path (not through the shell); its process id,
+// 0 on failure. Under Wine it returns once the module path can be read.
+DWORD startProgram(const wstr& path);
+// The running processes whose main module is the path (case ignored).
+std::vector<DWORD> runningFrom(const wstr& path);
+// Whether exactly `count` processes run from the path, waiting for at most
+// five seconds under Wine, where processes start and end on their own time.
+bool awaitRunning(const wstr& path, size_t count);
+// Writes a file that holds a version resource with this file version (most
+// and least significant halves): under Wine a copy of the build's fixture
+// library with the numbers changed, on the substitute a few bytes around the
+// version block. False when it cannot be written.
+bool writeVersionedFile(const wstr& path, uint32_t ulVersionMS, uint32_t ulVersionLS);
+// The running program's current directory (resetMachine restores it).
+void setCurrentDirectory(const wstr& path);
+// Ends every program running from the test folder (resetMachine does it
+// under Wine; the substitute's reset has no processes left to end).
+void endTestPrograms();
 
 // Every test case starts on a reset machine.
 class MachineTest : public ::testing::Test {
