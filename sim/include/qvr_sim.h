@@ -45,6 +45,26 @@ size_t openHandles();
 // the given error, once.
 void failNext(const std::string& function, DWORD error);
 
+// ---- counted calls
+// Every call of a function that failNext covers is counted, in order, so
+// that a test can count the calls of a run and then replay the run with the
+// n-th of them failing, for every n. Counting starts afresh here and with
+// reset(); an armed failure is dropped.
+void resetCalls();
+// The functions called since then, one entry per call, in order.
+const std::vector<std::string>& callsMade();
+// The n-th call counted since resetCalls (1 for the first) fails, once, with
+// plausibleError of its function, as a failNext of it would.
+void failCall(size_t n);
+// The error a failure of the function most plausibly gives: access denied
+// (5) for what changes files, keys, processes or privileges, a sharing
+// violation (32) for opening or reading a file another program may hold,
+// disk full (112) for writing, not enough memory (8) for what mostly
+// allocates, invalid handle (6) for closing, not found (2) for a value, a
+// module or a resource looked up.
+DWORD plausibleError(const std::string& function);
+// ---- end of counted calls
+
 // ---- restart, privileges
 // A restart: volatile registry keys are gone; every handle, the environment,
 // the enabled privileges, the process table and the last error start

@@ -150,9 +150,75 @@ uintptr_t newHandleValue()
 
 void failNext(const std::string& function, DWORD error) { machine().failures[function] = error; }
 
+void resetCalls()
+{
+    Machine& m = machine();
+    m.calls.clear();
+    m.failAtCall = 0;
+}
+
+const std::vector<std::string>& callsMade() { return machine().calls; }
+
+void failCall(size_t n) { machine().failAtCall = n; }
+
+DWORD plausibleError(const std::string& function)
+{
+    static const std::map<std::string, DWORD> kErrors = {
+        {"RegQueryValueExW", ERROR_FILE_NOT_FOUND},
+        {"RegEnumKeyExW", ERROR_NOT_ENOUGH_MEMORY},
+        {"RegEnumValueW", ERROR_NOT_ENOUGH_MEMORY},
+        {"RegQueryInfoKeyW", ERROR_NOT_ENOUGH_MEMORY},
+        {"RegQueryMultipleValuesW", ERROR_NOT_ENOUGH_MEMORY},
+        {"RegCloseKey", ERROR_INVALID_HANDLE},
+        {"CreateFileW", QVR_SIM_ERROR_SHARING_VIOLATION},
+        {"ReadFile", QVR_SIM_ERROR_SHARING_VIOLATION},
+        {"GetFileVersionInfoSizeW", QVR_SIM_ERROR_SHARING_VIOLATION},
+        {"GetFileVersionInfoW", QVR_SIM_ERROR_SHARING_VIOLATION},
+        {"GetPrivateProfileStringW", QVR_SIM_ERROR_SHARING_VIOLATION},
+        {"GetPrivateProfileIntW", QVR_SIM_ERROR_SHARING_VIOLATION},
+        {"GetPrivateProfileSectionW", QVR_SIM_ERROR_SHARING_VIOLATION},
+        {"GetPrivateProfileSectionNamesW", QVR_SIM_ERROR_SHARING_VIOLATION},
+        {"WriteFile", QVR_SIM_ERROR_DISK_FULL},
+        {"CloseHandle", ERROR_INVALID_HANDLE},
+        {"FindClose", ERROR_INVALID_HANDLE},
+        {"FreeLibrary", ERROR_INVALID_HANDLE},
+        {"SetFilePointer", ERROR_INVALID_HANDLE},
+        {"GetCurrentProcess", ERROR_INVALID_HANDLE},
+        {"FindFirstFileW", ERROR_FILE_NOT_FOUND},
+        {"GetModuleHandleW", ERROR_FILE_NOT_FOUND},
+        {"LoadLibraryW", ERROR_FILE_NOT_FOUND},
+        {"GetProcAddress", ERROR_FILE_NOT_FOUND},
+        {"FindResourceExW", ERROR_FILE_NOT_FOUND},
+        {"GetEnvironmentVariableW", ERROR_NOT_ENOUGH_MEMORY},
+        {"SetEnvironmentVariableW", ERROR_NOT_ENOUGH_MEMORY},
+        {"ExpandEnvironmentStringsW", ERROR_NOT_ENOUGH_MEMORY},
+        {"FindNextFileW", ERROR_NOT_ENOUGH_MEMORY},
+        {"GetModuleFileNameW", ERROR_NOT_ENOUGH_MEMORY},
+        {"GetModuleFileNameExW", ERROR_ACCESS_DENIED},
+        {"GetCurrentDirectoryW", ERROR_NOT_ENOUGH_MEMORY},
+        {"GetVersionExW", ERROR_NOT_ENOUGH_MEMORY},
+        {"LoadStringW", ERROR_NOT_ENOUGH_MEMORY},
+        {"LookupPrivilegeValueW", ERROR_NOT_ENOUGH_MEMORY},
+        {"MessageBoxW", ERROR_NOT_ENOUGH_MEMORY},
+        {"VerQueryValueW", ERROR_NOT_ENOUGH_MEMORY},
+        {"SHGetFolderPathW", ERROR_NOT_ENOUGH_MEMORY},
+        {"EnumProcesses", ERROR_NOT_ENOUGH_MEMORY},
+        {"ShellExecuteW", ERROR_FILE_NOT_FOUND},
+    };
+    auto it = kErrors.find(function);
+    return it == kErrors.end() ? ERROR_ACCESS_DENIED : it->second;
+}
+
 bool injectedFailure(const char* function, DWORD& error)
 {
-    auto& failures = machine().failures;
+    Machine& m = machine();
+    m.calls.push_back(function);
+    if (m.failAtCall == m.calls.size()) {
+        m.failAtCall = 0;
+        error = plausibleError(function);
+        return true;
+    }
+    auto& failures = m.failures;
     auto it = failures.find(function);
     if (it == failures.end())
         return false;

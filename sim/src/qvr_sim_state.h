@@ -11,6 +11,7 @@
 
 // Codes the library itself never names, but that Windows returns.
 #define QVR_SIM_ERROR_SHARING_VIOLATION 32L
+#define QVR_SIM_ERROR_DISK_FULL 112L
 #define QVR_SIM_ERROR_FILE_EXISTS 80L
 #define QVR_SIM_ERROR_NEGATIVE_SEEK 131L
 #define QVR_SIM_ERROR_DIR_NOT_EMPTY 145L
@@ -84,6 +85,8 @@ struct Machine {
     LANGID uiLanguage = 0x0409;  // English US
     bool is64Bit = true;
     std::map<std::string, DWORD> failures;
+    std::vector<std::string> calls;  // counted since resetCalls
+    size_t failAtCall = 0;           // 0: no counted call is made to fail
 
     // ---- access token and environment
     // The privileges the account holds, by LUID, with their attributes
@@ -175,8 +178,9 @@ DWORD locateExisting(LPCWSTR path, std::string& host, bool& bFolder);
 bool sharingAllows(const std::string& host, DWORD access, DWORD share);
 // ---- end of shared helpers
 
-// The error injected for this call of the function, if any (used once).
-// Registry functions return it; the others also make it the last error.
+// Counts the call, then gives the error injected for it, if any (used
+// once). Registry functions return it; the others also make it the last
+// error.
 bool injectedFailure(const char* function, DWORD& error);
 // Whether this call of the function fails by injection; its error is then
 // the last error, as a real failure's would be.
