@@ -15,8 +15,14 @@ std::string& sandbox()
 {
     static std::string root;
     if (root.empty()) {
+        // Tests make the machine afresh hundreds of times: in memory where
+        // the host has a file system there, as a disk makes that slow.
         const char* base = std::getenv("TMPDIR");
-        root = std::string(base && *base ? base : "/tmp") + "/qvrsim-" + std::to_string(getpid());
+        const bool bMemory = access("/dev/shm", W_OK | X_OK) == 0;
+        root = std::string(base && *base ? base
+                           : bMemory     ? "/dev/shm"
+                                         : "/tmp") +
+               "/qvrsim-" + std::to_string(getpid());
         std::filesystem::create_directories(root + "/c");
         // The sandbox lives as long as the process; nothing of it is kept.
         std::atexit([] {
