@@ -170,6 +170,13 @@ bool replaceFile(const CQVRWCharString& source, const CQVRWCharString& target, C
         const CQVRWCharString targetPath = resolveProductPath(target);
         const CQVRWCharString sourcePath =
             source.contains(kDriveSeparator) ? source : joined(installerFolder(), source);
+        // The log names the file: the message box does not.
+        const auto failed = [&]() {
+            const CQVRWCharString failure = logText(QVR_IDS_UPDATE_FAILED, targetPath);
+            showMessage(QVR_IDS_FAILED, kStyleOk, kAnswerOk);
+            writePatchLog(failure);
+            return false;
+        };
         uint32_t ulTargetMS = 0, ulTargetLS = 0, ulSourceMS = 0, ulSourceLS = 0;
         if (getFileVersion(targetPath, ulTargetMS, ulTargetLS) && getFileVersion(sourcePath, ulSourceMS, ulSourceLS) &&
             versionOf(ulTargetMS, ulTargetLS) != 0 && versionOf(ulSourceMS, ulSourceLS) != 0) {
@@ -185,17 +192,18 @@ bool replaceFile(const CQVRWCharString& source, const CQVRWCharString& target, C
             }
         }
         // A target that is not there is no error; an older .bak is replaced.
+        // A target that stays where it is must not be copied over: it would
+        // be lost without its .bak.
         if (MoveFileExW(targetPath.getText(), joined(targetPath, CQVRWCharString(kBackupSuffix)).getText(),
-                        MOVEFILE_REPLACE_EXISTING) &&
-            pReplaced != nullptr)
-            pReplaced->push_back(targetPath);
+                        MOVEFILE_REPLACE_EXISTING)) {
+            if (pReplaced != nullptr)
+                pReplaced->push_back(targetPath);
+        } else if (GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND) {
+            return failed();
+        }
         if (CopyFileW(sourcePath.getText(), targetPath.getText(), FALSE))
             return true;
-        // The log names the file: the message box does not.
-        const CQVRWCharString failure = logText(QVR_IDS_UPDATE_FAILED, targetPath);
-        showMessage(QVR_IDS_FAILED, kStyleOk, kAnswerOk);
-        writePatchLog(failure);
-        return false;
+        return failed();
     });
 }
 
