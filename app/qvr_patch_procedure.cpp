@@ -72,6 +72,44 @@ bool listProcesses(std::vector<DWORD>& ids)
 // A version as one number, most significant half first.
 uint64_t versionOf(uint32_t ulMS, uint32_t ulLS) { return (static_cast<uint64_t>(ulMS) << 32) | ulLS; }
 
+// What reading a file's version found. Only a file that has no version
+// resource, or no file at all, may skip the comparison: a file that could
+// not be read may be newer than the patch or the patch itself.
+enum class VersionRead { Read, NoVersion, NoFile, Failed };
+
+// The reasons Windows gives for a file that has no version resource (1812,
+// 1813, 1814) or is no program image (11, 193).
+bool meansNoVersion(DWORD ulError)
+{
+    return ulError == 1812 || ulError == 1813 || ulError == 1814 || ulError == 11 || ulError == 193;
+}
+
+VersionRead readVersion(const CQVRWCharString& path, uint32_t& ulMS, uint32_t& ulLS)
+{
+    return qvrGuard(VersionRead::Failed, kThisFile, __LINE__, [&]() -> VersionRead {
+        DWORD ulHandle = 0;
+        const DWORD ulSize = GetFileVersionInfoSizeW(path.getText(), &ulHandle);
+        if (ulSize == 0) {
+            const DWORD ulError = GetLastError();
+            if (ulError == ERROR_FILE_NOT_FOUND || ulError == ERROR_PATH_NOT_FOUND)
+                return VersionRead::NoFile;
+            return meansNoVersion(ulError) ? VersionRead::NoVersion : VersionRead::Failed;
+        }
+        CQVRBuffer<unsigned char> data(ulSize);
+        if (!GetFileVersionInfoW(path.getText(), 0, ulSize, data.getBuffer()))
+            return VersionRead::Failed;
+        VS_FIXEDFILEINFO* pInfo = nullptr;
+        UINT ulLength = 0;
+        if (!VerQueryValueW(data.getBuffer(), QVR_T("\\"), reinterpret_cast<void**>(&pInfo), &ulLength))
+            return VersionRead::Failed;
+        if (pInfo == nullptr || ulLength == 0)
+            return VersionRead::NoVersion;
+        ulMS = pInfo->dwFileVersionMS;
+        ulLS = pInfo->dwFileVersionLS;
+        return VersionRead::Read;
+    });
+}
+
 // The libraries moved aside by this run go back to their own names, last
 // first; a copy that came in over one of them goes with it.
 void restoreReplaced(const CQVRReplacedFiles& replaced)
@@ -178,7 +216,14 @@ bool replaceFile(const CQVRWCharString& source, const CQVRWCharString& target, C
             return false;
         };
         uint32_t ulTargetMS = 0, ulTargetLS = 0, ulSourceMS = 0, ulSourceLS = 0;
-        if (getFileVersion(targetPath, ulTargetMS, ulTargetLS) && getFileVersion(sourcePath, ulSourceMS, ulSourceLS) &&
+        const VersionRead targetRead = readVersion(targetPath, ulTargetMS, ulTargetLS);
+        if (targetRead == VersionRead::Failed)
+            return failed();
+        // Without its source the library would only be moved aside.
+        const VersionRead sourceRead = readVersion(sourcePath, ulSourceMS, ulSourceLS);
+        if (sourceRead == VersionRead::Failed || sourceRead == VersionRead::NoFile)
+            return failed();
+        if (targetRead == VersionRead::Read && sourceRead == VersionRead::Read &&
             versionOf(ulTargetMS, ulTargetLS) != 0 && versionOf(ulSourceMS, ulSourceLS) != 0) {
             const uint64_t ullTarget = versionOf(ulTargetMS, ulTargetLS);
             const uint64_t ullSource = versionOf(ulSourceMS, ulSourceLS);
@@ -220,23 +265,7 @@ CQVRWCharString resolveProductPath(const CQVRWCharString& name)
 
 bool getFileVersion(const CQVRWCharString& path, uint32_t& ulMS, uint32_t& ulLS)
 {
-    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
-        DWORD ulHandle = 0;
-        const DWORD ulSize = GetFileVersionInfoSizeW(path.getText(), &ulHandle);
-        if (ulSize == 0)
-            return false;
-        CQVRBuffer<unsigned char> data(ulSize);
-        if (!GetFileVersionInfoW(path.getText(), 0, ulSize, data.getBuffer()))
-            return false;
-        VS_FIXEDFILEINFO* pInfo = nullptr;
-        UINT ulLength = 0;
-        if (!VerQueryValueW(data.getBuffer(), QVR_T("\\"), reinterpret_cast<void**>(&pInfo), &ulLength) ||
-            pInfo == nullptr || ulLength == 0)
-            return false;
-        ulMS = pInfo->dwFileVersionMS;
-        ulLS = pInfo->dwFileVersionLS;
-        return true;
-    });
+    return readVersion(path, ulMS, ulLS) == VersionRead::Read;
 }
 
 bool runProgram(const CQVRWCharString& name)
