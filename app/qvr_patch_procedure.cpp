@@ -111,11 +111,16 @@ VersionRead readVersion(const CQVRWCharString& path, uint32_t& ulMS, uint32_t& u
 }
 
 // The libraries moved aside by this run go back to their own names, last
-// first; a copy that came in over one of them goes with it.
+// first; a copy that came in over one of them goes with it. One that cannot
+// be moved back is copied back, so that the new library does not stay.
 void restoreReplaced(const CQVRReplacedFiles& replaced)
 {
-    for (auto it = replaced.rbegin(); it != replaced.rend(); ++it)
-        MoveFileExW(joined(*it, CQVRWCharString(kBackupSuffix)).getText(), it->getText(), MOVEFILE_REPLACE_EXISTING);
+    for (auto it = replaced.rbegin(); it != replaced.rend(); ++it) {
+        const CQVRWCharString backup = joined(*it, CQVRWCharString(kBackupSuffix));
+        if (!MoveFileExW(backup.getText(), it->getText(), MOVEFILE_REPLACE_EXISTING) &&
+            CopyFileW(backup.getText(), it->getText(), FALSE))
+            DeleteFileW(backup.getText());
+    }
 }
 
 }  // namespace
