@@ -157,7 +157,12 @@ void applyPatch(uint32_t ulPlatformType, uint32_t ulRelease)
         }
         if (!bReplaced)
             return false;
-        recordPatch(CQVRWCharString(kDescription), CQVRWCharString(kHook));
+        // Deployment tools tell a patched machine by its record: libraries
+        // replaced without one are a failed run.
+        if (!recordPatch(CQVRWCharString(kDescription), CQVRWCharString(kHook))) {
+            showMessage(QVR_IDS_FAILED, kStyleOk, kAnswerOk);
+            return false;
+        }
         finishPatch();
         return true;
     });

@@ -16,9 +16,10 @@ const uint32_t kEarlierPatch = 8100;
 // backslash, or the current folder when the path has none.
 CQVRWCharString installerFolder();
 
-// Writes "description" and "updated" below <product key>\Patch\8102. The
-// caller does not learn whether it worked.
-void recordPatch(const CQVRWCharString& description, const CQVRWCharString& updated);
+// Writes "description" and "updated" below <product key>\Patch\8102;
+// false when the record could not be written whole (a record key this call
+// made is then removed again).
+bool recordPatch(const CQVRWCharString& description, const CQVRWCharString& updated);
 // Whether <product key>\Patch\8100 exists.
 bool isPatchInstalled();
 // Appends text (which ends with CR LF) to "patchlog.txt" in the installer's
