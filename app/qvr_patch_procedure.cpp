@@ -45,12 +45,25 @@ CQVRWCharString joined(const CQVRWCharString& a, const CQVRWCharString& b)
     return text;
 }
 
+// An install directory as a prefix for file names. The product writes it
+// with its closing backslash; one without gets it, so that no name runs into
+// the folder's own. An empty one names no folder.
+bool asFolder(CQVRWCharString& directory)
+{
+    if (directory.getLength() == 0)
+        return false;
+    if (!directory.endsWith(QVR_T("\\")))
+        directory += CQVRWCharString(QVR_T("\\"));
+    return true;
+}
+
 // The 64-bit install directory: "InstallPath" in the 64-bit registry view.
 bool readInstallDirectory64(CQVRWCharString& directory)
 {
     return CQVRRegistryString(HKEY_LOCAL_MACHINE, CQVRWCharString(kProductKey), CQVRWCharString(kInstallPath),
                               KEY_READ | KEY_WOW64_64KEY, false, 0)
-        .getValue(directory, false);
+               .getValue(directory, false) &&
+           asFolder(directory);
 }
 
 // Every process id; false when they cannot be listed.
@@ -225,6 +238,10 @@ bool replaceFile(const CQVRWCharString& source, const CQVRWCharString& target, C
             writePatchLog(failure);
             return false;
         };
+        // Without the install directory the bare name would be a file in
+        // whatever folder is current.
+        if (!targetPath.contains(kDriveSeparator) && targetPath == target)
+            return failed();
         uint32_t ulTargetMS = 0, ulTargetLS = 0, ulSourceMS = 0, ulSourceLS = 0;
         const VersionRead targetRead = readVersion(targetPath, ulTargetMS, ulTargetLS);
         if (targetRead == VersionRead::Failed)
@@ -267,7 +284,7 @@ CQVRWCharString resolveProductPath(const CQVRWCharString& name)
     CQVRWCharString path = name;
     qvrTry(kThisFile, __LINE__, [&] {
         CQVRWCharString directory;
-        if (!name.contains(kDriveSeparator) && CQVRProduct_SVT().getInstallDirectory(directory))
+        if (!name.contains(kDriveSeparator) && CQVRProduct_SVT().getInstallDirectory(directory) && asFolder(directory))
             path = joined(directory, name);
     });
     return path;
