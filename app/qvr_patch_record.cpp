@@ -13,6 +13,8 @@ static const QVRSourceFile kThisFile = {nullptr, QVR_T("qvr_patch_record.cpp"), 
 namespace {
 
 const DWORD kPathChars = MAX_PATH;
+// The longest path Windows has, in characters.
+const DWORD kLongestPath = 32768;
 const WCHAR* const kLogName = QVR_T("\\patchlog.txt");
 
 // <product key>\Patch\<number>, from the key where the product keeps its
@@ -51,8 +53,20 @@ CQVRWCharString installerFolder()
 {
     CQVRWCharString folder;
     qvrTry(kThisFile, __LINE__, [&] {
-        CQVRBuffer<unsigned short> path(kPathChars + 1);
-        GetModuleFileNameW(nullptr, qvrWide(path.getBuffer()), kPathChars);
+        // A path that fills the buffer has been cut, and the folder it names
+        // would be another: read it again with more room. One that is cut
+        // even then names no folder.
+        CQVRBuffer<unsigned short> path;
+        for (DWORD ulChars = kPathChars;; ulChars *= 2) {
+            if (!path.allocate(ulChars + 1))
+                return;
+            if (GetModuleFileNameW(nullptr, qvrWide(path.getBuffer()), ulChars) < ulChars)
+                break;
+            if (ulChars >= kLongestPath) {
+                path.allocate(1);
+                break;
+            }
+        }
         const CQVRWCharString program(path);
         uint32_t ulSlash = 0;
         if (program.getLength() != 0 && program.contains(QVR_T("\\")) &&
