@@ -1,0 +1,290 @@
+// Whole runs replayed once for every platform call they make, with that call
+// failing: whatever fails, the run ends cleanly, leaves the product either
+// patched and recorded or exactly as it found it, keeps its patch log whole,
+// and does not leave the product stopped.
+#include "qvr_scenario.h"
+
+#include "qvr_patch_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <sstream>
+
+namespace {
+
+using namespace qvrscenario;
+using qvrtest::narrow;
+using qvrtest::W;
+using qvrtest::wstr;
+
+const char* const kHook = "qvrkmd_windows_hook.dll";
+const char* const kHook64 = "qvrkmd_windows_hook_x64.dll";
+const char* const kInterface = "qvrkmd_interface.dll";
+const char* const kRecordKey = "Software\\Dravonne\\Sentravault Solution\\Patch\\8102";
+
+// What a run may change.
+struct Snapshot {
+    std::map<std::string, std::string> versions;  // each library and its .bak
+    bool bRecorded = false;
+    bool bRecordKey = false;
+    std::vector<uint8_t> log;
+    size_t ulStopped = 0;  // product processes ended so far
+
+    bool sameProduct(const Snapshot& other) const
+    {
+        return versions == other.versions && bRecorded == other.bRecorded && bRecordKey == other.bRecordKey;
+    }
+    std::string describe() const
+    {
+        std::ostringstream out;
+        for (const auto& entry : versions)
+            out << "  " << entry.first << ": " << entry.second << "\n";
+        out << "  recorded: " << bRecorded << ", record key: " << bRecordKey << "\n";
+        return out.str();
+    }
+};
+
+// What is wrong with a patch log: it must be one byte-order mark, then whole
+// lines of UTF-16 that each end in CR LF. Empty when nothing is.
+std::string logFault(const std::vector<uint8_t>& bytes)
+{
+    if (bytes.empty())
+        return "";
+    if (bytes.size() % 2 != 0)
+        return "an odd number of bytes";
+    if (bytes[0] != 0xFF || bytes[1] != 0xFE)
+        return "no byte-order mark";
+    std::vector<uint16_t> units;
+    for (size_t i = 2; i < bytes.size(); i += 2)
+        units.push_back(static_cast<uint16_t>(bytes[i] | (bytes[i + 1] << 8)));
+    for (size_t i = 0; i < units.size(); ++i) {
+        if (units[i] == 0xFEFF)
+            return "a second byte-order mark";
+        if (units[i] == '\r' && (i + 1 == units.size() || units[i + 1] != '\n'))
+            return "a CR without LF";
+        if (units[i] == '\n' && (i == 0 || units[i - 1] != '\r'))
+            return "an LF without CR";
+    }
+    if (!units.empty() && units.back() != '\n')
+        return "a last line without its end";
+    return "";
+}
+
+class InstallerFaults : public ScenarioTest {
+protected:
+    struct Scenario {
+        std::string name;
+        Install product;
+        std::function<void(InstallerFaults&)> prepare;  // after the product and the package
+        std::vector<wstr> replaced;                     // what a successful run replaces
+        std::string newVersion;
+        // Answered by hand, so that the boxes and a restart are calls too.
+        const char* szCommandLine = "";
+    };
+
+    static Scenario release(const char* szVersion, bool b64Bit)
+    {
+        const bool b820 = szVersion[3] == '0';
+        Scenario s;
+        s.name = std::string(szVersion) + (b64Bit ? " on 64-bit" : " on 32-bit");
+        s.product.szVersion = szVersion;
+        s.product.b64BitWindows = b64Bit;
+        s.product.libraryVersion = b820 ? "8.20.23.5" : "8.21.6.1";
+        s.newVersion = b820 ? "8.20.24.0" : "8.21.7.0";
+        s.replaced = {library(kHook)};
+        if (b820)
+            s.replaced.push_back(library(kInterface));
+        if (b64Bit)
+            s.replaced.push_back(library64(kHook64));
+        if (b64Bit && b820)
+            s.replaced.push_back(library64(kInterface));
+        return s;
+    }
+
+    Snapshot snapshot() const
+    {
+        Snapshot s;
+        for (const wstr& path : {library(kHook), library(kInterface), library64(kHook64), library64(kInterface)}) {
+            s.versions[narrow(path)] = versionOf(path);
+            s.versions[narrow(path) + ".bak"] = versionOf(path + W(".bak"));
+        }
+        s.bRecorded = recorded();
+        s.bRecordKey = qvrtest::keyExists(HKEY_LOCAL_MACHINE, W(kRecordKey));
+        s.log = patchLogBytes();
+        s.ulStopped = terminated(library("keyminder.exe"));
+        return s;
+    }
+
+    // The run with the n-th call failing (none for 0); the calls it made.
+    // Up to the failing call it must make the clean run's calls, or the
+    // n-th call would be another each time.
+    std::vector<std::string> replay(const Scenario& scenario, size_t n, const std::vector<std::string>& clean = {})
+    {
+        freshMachine();
+        install(scenario.product);
+        package();
+        if (scenario.prepare)
+            scenario.prepare(*this);
+        const Snapshot before = snapshot();
+        qvrsim::resetCalls();
+        qvrsim::failCall(n);
+        qvrsim::queueMessageBoxAnswers({IDYES});
+        int iExit = -1;
+        try {
+            iExit = runPatch(W(scenario.szCommandLine).c_str());
+        } catch (...) {
+            ADD_FAILURE() << "an exception left the entry point";
+        }
+        const std::vector<std::string> calls = qvrsim::callsMade();
+        const std::string failing = n == 0 ? "" : calls.size() < n ? "beyond the run" : calls[n - 1];
+        const std::string where = scenario.name + ", call " + std::to_string(n) + " " + failing;
+        EXPECT_TRUE(n == 0 || (calls.size() >= n && std::equal(calls.begin(), calls.begin() + n, clean.begin())))
+            << where << ": not the clean run's calls up to the failing one";
+        EXPECT_EQ(0, iExit) << where;
+        // A handle whose close the platform refused stays open: a handle
+        // value is never closed twice on Windows, it may be another's by then.
+        const bool bCloseRefused = failing == "CloseHandle" || failing == "RegCloseKey" || failing == "FindClose";
+        EXPECT_LE(qvrsim::openHandles(), bCloseRefused ? 1u : 0u) << where;
+        check(scenario, before, failing, where);
+        return calls;
+    }
+
+    void check(const Scenario& scenario, const Snapshot& before, const std::string& failing, const std::string& where)
+    {
+        const Snapshot after = snapshot();
+        // Patched: each library of the release new, its .bak what was there.
+        Snapshot patched = before;
+        patched.bRecorded = true;
+        patched.bRecordKey = true;
+        for (const wstr& path : scenario.replaced) {
+            patched.versions[narrow(path) + ".bak"] = before.versions.at(narrow(path));
+            patched.versions[narrow(path)] = scenario.newVersion;
+        }
+        const bool bPatched = !scenario.replaced.empty() && after.sameProduct(patched);
+        // Without a failure the scenario's own outcome: else a run that did
+        // nothing at all would pass.
+        if (failing.empty()) {
+            EXPECT_EQ(!scenario.replaced.empty(), bPatched) << where << ": the clean run\n" << after.describe();
+        }
+        EXPECT_TRUE(bPatched || after.sameProduct(before)) << where << ": neither patched nor as before\nbefore:\n"
+                                                           << before.describe() << "after:\n"
+                                                           << after.describe();
+        // The log only grows, and stays whole (also where it goes when the
+        // installer cannot tell its own folder).
+        const size_t kept = std::min(after.log.size(), before.log.size());
+        EXPECT_TRUE(std::equal(before.log.begin(), before.log.end(), after.log.begin(), after.log.begin() + kept))
+            << where << ": the patch log lost what it had";
+        EXPECT_EQ("", logFault(after.log)) << where;
+        EXPECT_EQ("", logFault(qvrtest::readFile(W("C:\\patchlog.txt")))) << where << " (in C:\\)";
+        if (!bPatched && after.ulStopped > before.ulStopped && failing != "ShellExecuteW") {
+            EXPECT_LE(1u, running(library("keyminder.exe"))) << where << ": the product was left stopped";
+        }
+    }
+
+    void replayEveryCall(const Scenario& scenario)
+    {
+        const auto start = std::chrono::steady_clock::now();
+        const std::vector<std::string> clean = replay(scenario, 0);
+        for (size_t n = 1; n <= clean.size(); ++n)
+            replay(scenario, n, clean);
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        std::cout << "[ replayed ] " << scenario.name << ": " << clean.size() << " calls, " << ms << " ms\n";
+    }
+};
+
+TEST_F(InstallerFaults, TheReleasesOnBothWindows)
+{
+    for (const char* szVersion : {"8.20.23", "8.21.6"})
+        for (bool b64Bit : {true, false})
+            replayEveryCall(release(szVersion, b64Bit));
+}
+
+// The product running from both install folders: two processes stopped.
+TEST_F(InstallerFaults, TheProductRunningTwice)
+{
+    Scenario s = release("8.20.23", true);
+    s.name += ", running twice";
+    s.product.bRunning64 = true;
+    replayEveryCall(s);
+}
+
+// Every failure on the way back: the last library cannot be copied, so the
+// three before it go back and the product is started again.
+TEST_F(InstallerFaults, AFailedRunPuttingLibrariesBack)
+{
+    Scenario s = release("8.20.23", true);
+    s.name += ", the last copy failing";
+    s.prepare = [](InstallerFaults&) { DeleteFileW(source("820", kInterface).c_str()); };
+    s.replaced.clear();
+    replayEveryCall(s);
+}
+
+// After a successful run the next one changes nothing, whatever fails.
+TEST_F(InstallerFaults, ASecondRun)
+{
+    Scenario s = release("8.20.23", true);
+    s.name += ", a second run";
+    s.prepare = [](InstallerFaults& t) {
+        t.run("/s");
+        qvrsim::startProcess(library("keyminder.exe"));
+    };
+    s.replaced.clear();
+    replayEveryCall(s);
+}
+
+// What the user is told when one call fails: the run's one failure message,
+// the log line that names the library, and the product back as it was.
+TEST_F(InstallerFaults, WhatAFailedCallLeaves)
+{
+    const std::string stopped = withPath(kWillTerminate, library("keyminder.exe"));
+    const std::string firstRun = stopped + answered(kCompleted, 7);
+    const auto secondRun = [](InstallerFaults& t) {
+        t.run("/s");
+        qvrsim::startProcess(library("keyminder.exe"));
+    };
+    const auto lastSourceMissing = [](InstallerFaults&) { DeleteFileW(source("820", kInterface).c_str()); };
+    struct Case {
+        const char* szName;
+        std::function<void(InstallerFaults&)> prepare;
+        const char* szFunction;  // the failing call: this function's ...
+        size_t ulOccurrence;     // ... n-th call in the run
+        std::string log;         // the whole patch log
+    };
+    const Case cases[] = {
+        // The 32-bit hook cannot be moved to its .bak: copied over, it would
+        // be lost.
+        {"a library that cannot be moved aside", nullptr, "MoveFileExW", 2,
+         stopped + answered(kFailed, 1) + withPath(kUpdateFailed, library(kHook))},
+        // Replaced libraries without their record are no patch.
+        {"a record that cannot be written", nullptr, "RegSetValueExW", 2, stopped + answered(kFailed, 1)},
+        // A version that cannot be read may be the patch's own.
+        {"a version that cannot be read", secondRun, "GetFileVersionInfoW", 1,
+         firstRun + stopped + answered(kFailed, 1) + withPath(kUpdateFailed, library64(kHook64))},
+        // The last library replaced cannot be moved back: it is copied back.
+        {"a library that cannot be moved back", lastSourceMissing, "MoveFileExW", 4,
+         stopped + answered(kFailed, 1) + withPath(kUpdateFailed, library(kInterface))},
+    };
+    for (const Case& c : cases) {
+        Scenario s = release("8.20.23", true);
+        s.name = c.szName;
+        s.szCommandLine = "/s";
+        s.prepare = c.prepare;
+        if (c.prepare)
+            s.replaced.clear();  // neither of these runs patches
+        const std::vector<std::string> clean = replay(s, 0);
+        size_t n = 0;
+        for (size_t seen = 0; n < clean.size() && seen < c.ulOccurrence; ++n)
+            seen += clean[n] == c.szFunction ? 1 : 0;
+        s.replaced.clear();
+        replay(s, n, clean);
+        EXPECT_EQ(c.log, patchLog()) << c.szName;
+        EXPECT_EQ(1u, running(library("keyminder.exe"))) << c.szName;
+    }
+}
+
+}  // namespace
