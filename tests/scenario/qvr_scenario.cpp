@@ -39,19 +39,6 @@ void parseVersion(const std::string& text, uint32_t& ulMS, uint32_t& ulLS)
     ulLS = (c << 16) | d;
 }
 
-void writeLibrary(const wstr& path, const std::string& version)
-{
-    uint32_t ulMS = 0, ulLS = 0;
-    parseVersion(version, ulMS, ulLS);
-    ASSERT_TRUE(qvrtest::writeVersionedFile(path, ulMS, ulLS)) << narrow(path);
-}
-
-void makeFolders(const wstr& path)
-{
-    for (size_t at = 3; (at = path.find(static_cast<WCHAR>('\\'), at)) != wstr::npos; ++at)
-        CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
-}
-
 void setString64(const char* szKey, const char* szName, const char* szValue)
 {
     HKEY hKey = nullptr;
@@ -82,6 +69,24 @@ size_t countProcesses(const wstr& path, bool bTerminated)
 }
 
 }  // namespace
+
+void ScenarioTest::writeLibrary(const wstr& path, const std::string& version)
+{
+    makeFolders(path);
+    if (version == "none") {
+        ASSERT_TRUE(qvrtest::writeProgram(path)) << narrow(path);
+        return;
+    }
+    uint32_t ulMS = 0, ulLS = 0;
+    parseVersion(version, ulMS, ulLS);
+    ASSERT_TRUE(qvrtest::writeVersionedFile(path, ulMS, ulLS)) << narrow(path);
+}
+
+void ScenarioTest::makeFolders(const wstr& path)
+{
+    for (size_t at = 3; (at = path.find(static_cast<WCHAR>('\\'), at)) != wstr::npos; ++at)
+        CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+}
 
 std::string versionOf(const wstr& path)
 {

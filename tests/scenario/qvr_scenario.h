@@ -66,6 +66,11 @@ public:
     // A run with this command-line tail, each box answered in turn.
     void run(const char* szCommandLine, const std::vector<int>& answers = {});
 
+    // A library file with this version ("none": without one), its folders
+    // made; and the folders of a path, every one before its last backslash.
+    static void writeLibrary(const wstr& path, const std::string& version);
+    static void makeFolders(const wstr& path);
+
     // The library at the product's folders (32-bit and 64-bit).
     static wstr library(const char* szName);
     static wstr library64(const char* szName);
