@@ -129,10 +129,9 @@ VersionRead readVersion(const CQVRWCharString& path, uint32_t& ulMS, uint32_t& u
 void restoreReplaced(const CQVRReplacedFiles& replaced)
 {
     for (auto it = replaced.rbegin(); it != replaced.rend(); ++it) {
-        const CQVRWCharString backup = joined(*it, CQVRWCharString(kBackupSuffix));
-        if (!MoveFileExW(backup.getText(), it->getText(), MOVEFILE_REPLACE_EXISTING) &&
-            CopyFileW(backup.getText(), it->getText(), FALSE))
-            DeleteFileW(backup.getText());
+        if (!MoveFileExW(it->backup.getText(), it->target.getText(), MOVEFILE_REPLACE_EXISTING) &&
+            CopyFileW(it->backup.getText(), it->target.getText(), FALSE))
+            DeleteFileW(it->backup.getText());
     }
 }
 
@@ -265,13 +264,16 @@ bool replaceFile(const CQVRWCharString& source, const CQVRWCharString& target, C
         }
         // A target that is not there is no error; an older .bak is replaced.
         // A target that stays where it is must not be copied over: it would
-        // be lost without its .bak.
-        if (MoveFileExW(targetPath.getText(), joined(targetPath, CQVRWCharString(kBackupSuffix)).getText(),
-                        MOVEFILE_REPLACE_EXISTING)) {
-            if (pReplaced != nullptr)
-                pReplaced->push_back(targetPath);
-        } else if (GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND) {
-            return failed();
+        // be lost without its .bak. The move is noted before it is made, so
+        // that no library is ever aside without a note to bring it back.
+        CQVRReplacedFiles noted;
+        CQVRReplacedFiles& moves = pReplaced != nullptr ? *pReplaced : noted;
+        moves.push_back({targetPath, joined(targetPath, CQVRWCharString(kBackupSuffix))});
+        if (!MoveFileExW(moves.back().target.getText(), moves.back().backup.getText(), MOVEFILE_REPLACE_EXISTING)) {
+            const DWORD ulError = GetLastError();
+            moves.pop_back();
+            if (ulError != ERROR_FILE_NOT_FOUND && ulError != ERROR_PATH_NOT_FOUND)
+                return failed();
         }
         if (CopyFileW(sourcePath.getText(), targetPath.getText(), FALSE))
             return true;

@@ -10,8 +10,12 @@
 #include <cstdint>
 #include <vector>
 
-// The libraries this run moved aside: each target and its .bak.
-typedef std::vector<CQVRWCharString> CQVRReplacedFiles;
+// A library this run moved aside: its path and its .bak's.
+struct CQVRReplacedFile {
+    CQVRWCharString target;
+    CQVRWCharString backup;
+};
+typedef std::vector<CQVRReplacedFile> CQVRReplacedFiles;
 
 // platformType as getSystemState gives it: 2 for 32-bit, 1 for 64-bit.
 void applyPatch(uint32_t ulPlatformType, uint32_t ulRelease);
