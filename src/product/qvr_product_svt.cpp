@@ -30,7 +30,11 @@ CQVRProduct_SVT::CQVRProduct_SVT()
         for (const WCHAR* szKey : kKeys) {
             CQVRProductRegistryInfo* pInfo = new (std::nothrow) CQVRProductRegistryInfo(
                 CQVRWCharString(szKey), CQVRWCharString(kVersionValue), CQVRWCharString(kInstallValue));
-            bAdded = pInfo != nullptr && m_RegistryInfo.add(pInfo) && bAdded;
+            // The list owns a record only once it holds it.
+            const bool bHeld = pInfo != nullptr && m_RegistryInfo.add(pInfo);
+            if (!bHeld)
+                delete pInfo;
+            bAdded = bHeld && bAdded;
         }
         return bAdded;
     });
