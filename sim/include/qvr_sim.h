@@ -63,6 +63,13 @@ void failCall(size_t n);
 // allocates, invalid handle (6) for closing, not found (2) for a value, a
 // module or a resource looked up.
 DWORD plausibleError(const std::string& function);
+// The library's allocations (new with std::nothrow, which answers a null
+// block where the heap has no room) are counted apart from the calls, and
+// the n-th counted since resetAllocations (or reset) can be made to get a
+// null block, once.
+void resetAllocations();
+size_t allocationsMade();
+void failAllocation(size_t n);
 // ---- end of counted calls
 
 // ---- restart, privileges

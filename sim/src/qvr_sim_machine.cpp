@@ -4,12 +4,17 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <unistd.h>
 
 namespace qvrsim {
 
 namespace {
 thread_local DWORD t_lastError = 0;
+
+// Plain counters: the allocation functions must not allocate themselves.
+size_t g_allocations = 0;
+size_t g_failAtAllocation = 0;
 
 std::string& sandbox()
 {
@@ -83,6 +88,7 @@ Machine& machine()
 
 void reset()
 {
+    resetAllocations();
     Machine& m = machine();
     closeFiles(m);
     // The folders go first: a fresh machine makes those every Windows has.
@@ -164,6 +170,25 @@ void resetCalls()
 }
 
 const std::vector<std::string>& callsMade() { return machine().calls; }
+
+void resetAllocations()
+{
+    g_allocations = 0;
+    g_failAtAllocation = 0;
+}
+
+size_t allocationsMade() { return g_allocations; }
+
+void failAllocation(size_t n) { g_failAtAllocation = n; }
+
+// Whether the allocation being made is the one to fail.
+static bool allocationFails()
+{
+    if (++g_allocations != g_failAtAllocation)
+        return false;
+    g_failAtAllocation = 0;
+    return true;
+}
 
 void failCall(size_t n) { machine().failAtCall = n; }
 
@@ -332,6 +357,30 @@ wstr fromUtf8(const std::string& text)
 }
 
 }  // namespace qvrsim
+
+// The heap as the library asks it, through the allocation functions the
+// ordinary ones stand behind.
+void* operator new(std::size_t cb, const std::nothrow_t&) noexcept
+{
+    if (qvrsim::allocationFails())
+        return nullptr;
+    try {
+        return ::operator new(cb);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void* operator new[](std::size_t cb, const std::nothrow_t&) noexcept
+{
+    if (qvrsim::allocationFails())
+        return nullptr;
+    try {
+        return ::operator new[](cb);
+    } catch (...) {
+        return nullptr;
+    }
+}
 
 DWORD GetLastError() { return qvrsim::t_lastError; }
 void SetLastError(DWORD dwErrCode) { qvrsim::t_lastError = dwErrCode; }
