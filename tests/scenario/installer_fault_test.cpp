@@ -119,26 +119,38 @@ protected:
         return s;
     }
 
-    // The run with the n-th call failing (none for 0); the calls it made.
-    // Up to the failing call it must make the clean run's calls, or the
-    // n-th call would be another each time.
-    std::vector<std::string> replay(const Scenario& scenario, size_t n, const std::vector<std::string>& clean = {})
+    // A fresh machine as the scenario has it; what the run may change.
+    Snapshot prepare(const Scenario& scenario)
     {
         freshMachine();
         install(scenario.product);
         package();
         if (scenario.prepare)
             scenario.prepare(*this);
-        const Snapshot before = snapshot();
-        qvrsim::resetCalls();
-        qvrsim::failCall(n);
+        return snapshot();
+    }
+
+    // The run's exit code; nothing may leave it.
+    int runOnce(const Scenario& scenario)
+    {
         qvrsim::queueMessageBoxAnswers({IDYES});
-        int iExit = -1;
         try {
-            iExit = runPatch(W(scenario.szCommandLine).c_str());
+            return runPatch(W(scenario.szCommandLine).c_str());
         } catch (...) {
             ADD_FAILURE() << "an exception left the entry point";
+            return -1;
         }
+    }
+
+    // The run with the n-th call failing (none for 0); the calls it made.
+    // Up to the failing call it must make the clean run's calls, or the
+    // n-th call would be another each time.
+    std::vector<std::string> replay(const Scenario& scenario, size_t n, const std::vector<std::string>& clean = {})
+    {
+        const Snapshot before = prepare(scenario);
+        qvrsim::resetCalls();
+        qvrsim::failCall(n);
+        const int iExit = runOnce(scenario);
         const std::vector<std::string> calls = qvrsim::callsMade();
         const std::string failing = n == 0 ? "" : calls.size() < n ? "beyond the run" : calls[n - 1];
         const std::string where = scenario.name + ", call " + std::to_string(n) + " " + failing;
@@ -235,6 +247,39 @@ TEST_F(InstallerFaults, ASecondRun)
     };
     s.replaced.clear();
     replayEveryCall(s);
+}
+
+// The heap running out at every allocation of a run in turn. The string's
+// assignments cannot tell that they failed, so a record or a log line may
+// come out wrong; but nothing may crash or leak (the sanitizers watch that),
+// no handle stay open, no library stay moved aside, nor the product stopped.
+TEST_F(InstallerFaults, EveryFailingAllocation)
+{
+    const Scenario s = release("8.20.23", true);
+    size_t ulAllocations = 0;
+    for (size_t n = 0; n == 0 || n <= ulAllocations; ++n) {
+        const Snapshot before = prepare(s);
+        qvrsim::resetAllocations();
+        qvrsim::failAllocation(n);
+        const int iExit = runOnce(s);
+        if (n == 0)
+            ulAllocations = qvrsim::allocationsMade();
+        const std::string where = "allocation " + std::to_string(n);
+        EXPECT_EQ(0, iExit) << where;
+        EXPECT_EQ(0u, qvrsim::openHandles()) << where;
+        const Snapshot after = snapshot();
+        bool bAllNew = true;
+        for (const wstr& path : s.replaced) {
+            const std::string version = after.versions.at(narrow(path));
+            EXPECT_TRUE(version == before.versions.at(narrow(path)) || version == s.newVersion)
+                << where << ": " << narrow(path) << " " << version;
+            bAllNew = bAllNew && version == s.newVersion;
+        }
+        if (!bAllNew && after.ulStopped > before.ulStopped) {
+            EXPECT_LE(1u, running(library("keyminder.exe"))) << where << ": the product was left stopped";
+        }
+    }
+    std::cout << "[ replayed ] " << s.name << ": " << ulAllocations << " allocations\n";
 }
 
 // What the user is told when one call fails: the run's one failure message,

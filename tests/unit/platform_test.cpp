@@ -612,6 +612,38 @@ TEST_F(PlatformTest, InjectedFailuresHitTheNextCallOnce)
 #endif
 }
 
+// Calls are counted in order, and the n-th one counted fails, once, with its
+// function's error: the replay of a run for every n rests on both.
+TEST_F(PlatformTest, TheNthCountedCallFails)
+{
+    if (!qvrtest::onSubstitute())
+        GTEST_SKIP() << "Wine cannot be told to fail a call";
+#ifndef _WIN32
+    const auto attributes = [&] { return GetFileAttributesW(qvrtest::testFolder().c_str()); };
+    HKEY hKey = nullptr;
+    const auto openKey = [&] { return RegOpenKeyExW(HKEY_LOCAL_MACHINE, QVR_T("SYSTEM"), 0, KEY_READ, &hKey); };
+    qvrsim::resetCalls();
+    qvrsim::failCall(4);
+    EXPECT_EQ(attributes(), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(openKey(), ERROR_SUCCESS);
+    RegCloseKey(hKey);
+    SetLastError(0);
+    EXPECT_EQ(attributes(), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(attributes(), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(qvrsim::callsMade(), (std::vector<std::string>{"GetFileAttributesW", "RegOpenKeyExW", "RegCloseKey",
+                                                             "GetFileAttributesW", "GetFileAttributesW"}));
+    // Counting starts again, and an armed failure is dropped with it.
+    qvrsim::failCall(1);
+    qvrsim::resetCalls();
+    EXPECT_EQ(openKey(), ERROR_SUCCESS);
+    RegCloseKey(hKey);
+    EXPECT_EQ(qvrsim::callsMade().size(), 2u);
+    qvrsim::failCall(3);
+    EXPECT_EQ(openKey(), static_cast<LONG>(ERROR_ACCESS_DENIED));
+#endif
+}
+
 // A 32-bit Windows has one registry view; Wine here is always 64-bit.
 TEST_F(PlatformTest, ThirtyTwoBitWindowsHasNoWow6432Node)
 {
