@@ -189,9 +189,10 @@ TEST_F(InstallerMachineStates, EachStateHasItsOutcome)
         run("/s");
         EXPECT_EQ(c.log(), textOf(qvrtest::readFile(c.logFolder + W("patchlog.txt")))) << c.name;
         // Nowhere else: not in the folder a cut installer path names, nor
-        // in the current one.
+        // (with a library) in the current one.
         EXPECT_FALSE(qvrtest::fileExists(longFolder.substr(0, 204) + W("patchlog.txt"))) << c.name;
-        EXPECT_FALSE(qvrtest::fileExists(W("C:\\patchlog.txt"))) << c.name;
+        for (const char* szName : {"patchlog.txt", kHook, kInterface})
+            EXPECT_FALSE(qvrtest::fileExists(W("C:\\") + W(szName))) << c.name << " " << szName;
         for (const char* szName : {kHook, kInterface}) {
             const wstr path = c.folder + W(szName);
             EXPECT_EQ(c.bPatched ? "8.20.24.0" : "8.20.23.5", versionOf(path)) << c.name << " " << szName;
