@@ -30,23 +30,6 @@ bool patchKey(uint32_t ulPatch, CQVRWCharString& path)
     return true;
 }
 
-// Deletes the record key (which has no subkeys) through its parent, whose
-// handle carries the registry view the record was written in.
-void removeRecordKey(const CQVRWCharString& path)
-{
-    uint32_t ulSlash = 0;
-    if (!path.find(QVR_T("\\"), 1, CQVRWCharString::pmBackward, ulSlash))
-        return;
-    CQVRWCharString parentPath, leaf;
-    path.getCutRight(parentPath, path.getLength() - ulSlash);
-    path.getCutLeft(leaf, ulSlash + 1);
-    CQVRRegistryKey parent(HKEY_LOCAL_MACHINE, parentPath, KEY_READ, false, 0);
-    if (!parent.open())
-        return;
-    RegDeleteKeyW(parent.m_hKey, leaf.getText());
-    parent.close();
-}
-
 }  // namespace
 
 CQVRWCharString installerFolder()
@@ -87,19 +70,12 @@ bool recordPatch(const CQVRWCharString& description, const CQVRWCharString& upda
         CQVRWCharString path;
         if (!patchKey(kRecordedPatch, path))
             return false;
-        CQVRRegistryKey record(HKEY_LOCAL_MACHINE, path, KEY_READ, false, 0);
-        const bool bExisted = record.exists();
-        if (!record.create())
+        if (!CQVRRegistryKey(HKEY_LOCAL_MACHINE, path, KEY_READ, false, 0).create())
             return false;
-        if (CQVRRegistryString(HKEY_LOCAL_MACHINE, path, CQVRWCharString(QVR_T("description")), KEY_WRITE, false, 0)
-                .setValue(description, false) &&
-            CQVRRegistryString(HKEY_LOCAL_MACHINE, path, CQVRWCharString(QVR_T("updated")), KEY_WRITE, false, 0)
-                .setValue(updated, false))
-            return true;
-        // Half a record would still tell that the patch is installed.
-        if (!bExisted)
-            removeRecordKey(path);
-        return false;
+        return CQVRRegistryString(HKEY_LOCAL_MACHINE, path, CQVRWCharString(QVR_T("description")), KEY_WRITE, false, 0)
+                   .setValue(description, false) &&
+               CQVRRegistryString(HKEY_LOCAL_MACHINE, path, CQVRWCharString(QVR_T("updated")), KEY_WRITE, false, 0)
+                   .setValue(updated, false);
     });
 }
 

@@ -17,8 +17,7 @@ const uint32_t kEarlierPatch = 8100;
 CQVRWCharString installerFolder();
 
 // Writes "description" and "updated" below <product key>\Patch\8102;
-// false when the record could not be written whole (a record key this call
-// made is then removed again).
+// false when the record could not be written whole.
 bool recordPatch(const CQVRWCharString& description, const CQVRWCharString& updated);
 // Whether <product key>\Patch\8100 exists.
 bool isPatchInstalled();
