@@ -281,6 +281,10 @@ class Machine:
         self.product_processes = []
         self.system_keys = []
         self.user_keys = []
+        if display:
+            # No window manager runs on a virtual display: Wine draws the
+            # windows' frames and captions itself, as Windows shows them.
+            self.set_value("HKCU", "Software\\Wine\\X11 Driver", "Managed", "N")
 
     @classmethod
     def copied(cls, template, prefix, build, **kwargs):
