@@ -168,7 +168,8 @@ bool replaceFile(const CQVRWCharString& source, const CQVRWCharString& target, C
 {
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         const CQVRWCharString targetPath = resolveProductPath(target);
-        const CQVRWCharString sourcePath = source.contains(kDriveSeparator) ? source : joined(installerFolder(), source);
+        const CQVRWCharString sourcePath =
+            source.contains(kDriveSeparator) ? source : joined(installerFolder(), source);
         uint32_t ulTargetMS = 0, ulTargetLS = 0, ulSourceMS = 0, ulSourceLS = 0;
         if (getFileVersion(targetPath, ulTargetMS, ulTargetLS) && getFileVersion(sourcePath, ulSourceMS, ulSourceLS) &&
             versionOf(ulTargetMS, ulTargetLS) != 0 && versionOf(ulSourceMS, ulSourceLS) != 0) {
@@ -233,8 +234,8 @@ bool getFileVersion(const CQVRWCharString& path, uint32_t& ulMS, uint32_t& ulLS)
 bool runProgram(const CQVRWCharString& name)
 {
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
-        const HINSTANCE hResult = ShellExecuteW(nullptr, QVR_T("open"), resolveProductPath(name).getText(), nullptr,
-                                                nullptr, kShowDefault);
+        const HINSTANCE hResult =
+            ShellExecuteW(nullptr, QVR_T("open"), resolveProductPath(name).getText(), nullptr, nullptr, kShowDefault);
         return reinterpret_cast<intptr_t>(hResult) > 32;
     });
 }

@@ -19,8 +19,7 @@ void applyPatch(uint32_t ulPlatformType, uint32_t ulRelease);
 int32_t stopProcess(const CQVRWCharString& name);
 // Compares versions, moves the target to its .bak (recorded in pReplaced)
 // and copies the source in.
-bool replaceFile(const CQVRWCharString& source, const CQVRWCharString& target,
-                 CQVRReplacedFiles* pReplaced = nullptr);
+bool replaceFile(const CQVRWCharString& source, const CQVRWCharString& target, CQVRReplacedFiles* pReplaced = nullptr);
 // name itself when it holds ":\", else the product's install directory
 // followed by name (name alone when that cannot be read).
 CQVRWCharString resolveProductPath(const CQVRWCharString& name);

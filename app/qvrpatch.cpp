@@ -3,7 +3,4 @@
 // deployment tool tells success by the patch record in the registry.
 #include "qvr_patch_driver.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR lpCmdLine, int)
-{
-    return runPatch(lpCmdLine);
-}
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR lpCmdLine, int) { return runPatch(lpCmdLine); }

@@ -7,6 +7,7 @@
 #include "registry/qvr_registry_file.h"
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 
@@ -55,19 +56,17 @@ wstr keyOfSection(const wstr& section)
     return lower(clean.empty() ? root : root + u"\\" + clean);
 }
 
-void checkKey(HKEY hKey, const wstr& name, const std::set<wstr>& written)
+// The keys a fresh machine has, with their value counts: the import may
+// leave them as they are.
+typedef std::map<wstr, DWORD> KeyTree;
+
+void readTree(HKEY hKey, const wstr& name, KeyTree& tree)
 {
-    const wstr key = lower(name);
-    bool bAllowed = written.count(key) != 0;
-    bool bParent = false;
-    for (const wstr& w : written)
-        bParent = bParent || (w.size() > key.size() && w.compare(0, key.size(), key) == 0 && w[key.size()] == u'\\');
-    QVR_FUZZ_CHECK(bAllowed || bParent || key.find(u'\\') == wstr::npos);
     DWORD ulValues = 0;
     DWORD ulSubKeys = 0;
     RegQueryInfoKeyW(hKey, nullptr, nullptr, nullptr, &ulSubKeys, nullptr, nullptr, &ulValues, nullptr, nullptr,
                      nullptr, nullptr);
-    QVR_FUZZ_CHECK(ulValues == 0 || bAllowed);
+    tree[lower(name)] = ulValues;
     for (DWORD i = 0; i < ulSubKeys; ++i) {
         char16_t szSub[256];
         DWORD cch = 256;
@@ -75,10 +74,24 @@ void checkKey(HKEY hKey, const wstr& name, const std::set<wstr>& written)
             continue;
         HKEY hSub = nullptr;
         if (RegOpenKeyExW(hKey, szSub, 0, KEY_READ, &hSub) == ERROR_SUCCESS) {
-            checkKey(hSub, name + u"\\" + wstr(szSub, cch), written);
+            readTree(hSub, name + u"\\" + wstr(szSub, cch), tree);
             RegCloseKey(hSub);
         }
     }
+}
+
+void checkKey(const wstr& name, DWORD ulValues, const std::set<wstr>& written, const KeyTree& before)
+{
+    const wstr key = lower(name);
+    const auto existing = before.find(key);
+    if (existing != before.end() && existing->second == ulValues)
+        return;
+    bool bAllowed = written.count(key) != 0;
+    bool bParent = false;
+    for (const wstr& w : written)
+        bParent = bParent || (w.size() > key.size() && w.compare(0, key.size(), key) == 0 && w[key.size()] == u'\\');
+    QVR_FUZZ_CHECK(bAllowed || bParent || key.find(u'\\') == wstr::npos);
+    QVR_FUZZ_CHECK(ulValues == 0 || bAllowed);
 }
 
 }  // namespace
@@ -94,6 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t cb)
     WriteFile(hFile, pData, static_cast<DWORD>(cb), &ulWritten, nullptr);
     CloseHandle(hFile);
 
+    KeyTree before;
+    for (const Root& root : kRoots)
+        readTree(root.hKey, root.szName, before);
     std::set<wstr> written;
     static char16_t szNames[0x20000];
     const DWORD ulNames = GetPrivateProfileSectionNamesW(szNames, 0x20000, szFile);
@@ -105,8 +121,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t cb)
 
     CQVRRegistryFile(CQVRWCharString(szFile)).importFromFile();
 
+    KeyTree after;
     for (const Root& root : kRoots)
-        checkKey(root.hKey, root.szName, written);
+        readTree(root.hKey, root.szName, after);
+    for (const auto& key : after)
+        checkKey(key.first, key.second, written, before);
     QVR_FUZZ_CHECK(qvrsim::openHandles() == 0);
     return 0;
 }
