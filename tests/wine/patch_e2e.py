@@ -286,6 +286,22 @@ def installed_newer(t):
     t.expect_record(m, False)
 
 
+@test("Failures", "No64BitInstallFolder")
+def no_64_bit_install_folder(t):
+    m = t.machine()
+    m.install_product(view64=False)
+    installer = t.package(m)
+
+    t.run_silent(m, installer)
+    # The run ends before the first library without a word (no log at all),
+    # and the product is started.
+    t.expect_running(m, PRODUCT, 1)
+    m.stop()
+    t.expect_equal(m.patch_log(), None, "patchlog.txt")
+    t.expect_libraries(m, unchanged())
+    t.expect_record(m, False)
+
+
 # The user's language picks the texts; the log lines of 1121 and 1122 fall back
 # to English where the language's table has none.
 

@@ -56,16 +56,15 @@ PACKAGE_LIBRARIES = {
 INSTALLED_LIBRARY_VERSION = {"8.20.23": "8.20.23.5", "8.21.6": "8.21.6.0"}
 PACKAGE_LIBRARY_VERSION = {"820": "8.20.24.0", "821": "8.21.7.0"}
 
+# The fixed block of a version resource starts with this signature.
+VERSION_SIGNATURE = b"\xbd\x04\xef\xfe"
+TEMPLATE_MARK = ".qvr-template"
 
 
 def view32(key):
     """Where a 32-bit program's HKEY_LOCAL_MACHINE\\Software key lies on a
     64-bit Windows."""
     return "Software\\Wow6432Node\\" + key[len("Software\\") :]
-
-
-VERSION_SIGNATURE = b"\xbd\x04\xef\xfe"
-TEMPLATE_MARK = ".qvr-template"
 
 
 class WineError(Exception):
@@ -278,7 +277,6 @@ class Machine:
         self.display = display
         self.locale = locale
         self.started = False
-        self.product_processes = []
         self.system_keys = []
         self.user_keys = []
         if display:
@@ -389,12 +387,12 @@ class Machine:
             time.sleep(0.05)
         raise WineError(f"{windows_path} did not start")
 
-    def run(self, windows_path, args=(), timeout=60, env=None):
+    def run(self, windows_path, args=(), timeout=60):
         """Runs a program to its end: (exit code, seconds)."""
         self._start()
         started = time.monotonic()
         # No pipes: a program that the run starts would hold them open.
-        completed = subprocess.run([WINE, windows_path, *args], env=env or self.environment(),
+        completed = subprocess.run([WINE, windows_path, *args], env=self.environment(),
                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                    timeout=timeout)
         return completed.returncode, time.monotonic() - started
@@ -445,19 +443,21 @@ class Machine:
     # The product and the patch package.
 
     def install_product(self, version="8.20.23", library_version=None, registered=True, policy=True,
-                        libraries=None):
+                        view64=True, libraries=None):
         """Installs the product as its 32-bit installer does on a 64-bit
         Windows: the product key with Version and InstallPath in the 32-bit
         view, InstallPath of the 64-bit install folder in the 64-bit view, the
         policy setting that enables it, both install folders with the
         release's libraries, and keyminder.exe in both. registered=False
-        leaves the files without any registry entry; libraries maps
+        leaves the files without any registry entry, view64=False without
+        the 64-bit view's InstallPath; libraries maps
         (folder, file) to a fixture version for a library that differs from
         the release's."""
         if registered:
             self.set_value("HKLM", view32(PRODUCT_KEY), "Version", version)
             self.set_value("HKLM", view32(PRODUCT_KEY), "InstallPath", INSTALL_DIR)
-            self.set_value("HKLM", PRODUCT_KEY, "InstallPath", INSTALL_DIR_64)
+            if view64:
+                self.set_value("HKLM", PRODUCT_KEY, "InstallPath", INSTALL_DIR_64)
             if policy:
                 self.set_value("HKLM", view32(POLICY_KEY), "SVTInstall", 1)
         release_version = library_version or INSTALLED_LIBRARY_VERSION[version]
@@ -472,9 +472,8 @@ class Machine:
         self.set_value("HKLM", view32(EARLIER_RECORD_KEY), "updated", HOOK)
 
     def start_product(self, folder=INSTALL_DIR):
-        pid = self.launch(folder + PRODUCT_PROGRAM)
-        self.product_processes.append(pid)
-        return pid
+        """Starts keyminder.exe from the folder; its host process id."""
+        return self.launch(folder + PRODUCT_PROGRAM)
 
     def lay_out_package(self, installer, folder=PACKAGE_DIR, leave_out=()):
         """The patch package: the installer, and 820\\ and 821\\ with the
