@@ -147,7 +147,7 @@ protected:
         qvrsim::resetCalls();
         qvrsim::failCall(n);
         const int iExit = runOnce(scenario);
-        const std::vector<std::string> calls = qvrsim::callsMade();
+        std::vector<std::string> calls = qvrsim::callsMade();  // a copy: the next run counts afresh
         const std::string failing = n == 0 ? "" : calls.size() < n ? "beyond the run" : calls[n - 1];
         const std::string where = scenario.name + ", call " + std::to_string(n) + " " + failing;
         EXPECT_TRUE(n == 0 || (calls.size() >= n && std::equal(calls.begin(), calls.begin() + n, clean.begin())))
