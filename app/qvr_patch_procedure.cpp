@@ -10,7 +10,8 @@
 #include "registry/qvr_registry_string.h"
 #include "system/qvr_win_reboot.h"
 
-#include <vector>
+#include <memory>
+#include <new>
 
 static const QVRSourceFile kThisFile = {nullptr, QVR_T("qvr_patch_procedure.cpp"), QVRErrorSource::LastError};
 
@@ -66,17 +67,17 @@ bool readInstallDirectory64(CQVRWCharString& directory)
            asFolder(directory);
 }
 
-// Every process id; false when they cannot be listed.
-bool listProcesses(std::vector<DWORD>& ids)
+// Every process id and their number; false when they cannot be listed.
+bool listProcesses(std::unique_ptr<DWORD[]>& ids, DWORD& ulFound)
 {
     // A full array may have cut the list: ask again with room for more.
     for (DWORD ulCount = kFirstProcessCount;; ulCount += kMoreProcesses) {
-        ids.assign(ulCount, 0);
+        ids.reset(new (std::nothrow) DWORD[ulCount]());
         DWORD ulBytes = 0;
-        if (!EnumProcesses(ids.data(), ulCount * sizeof(DWORD), &ulBytes))
+        if (!ids || !EnumProcesses(ids.get(), ulCount * sizeof(DWORD), &ulBytes))
             return false;
         if (ulBytes != ulCount * sizeof(DWORD)) {
-            ids.resize(ulBytes / sizeof(DWORD));
+            ulFound = ulBytes / sizeof(DWORD);
             return true;
         }
     }
@@ -128,10 +129,11 @@ VersionRead readVersion(const CQVRWCharString& path, uint32_t& ulMS, uint32_t& u
 // be moved back is copied back, so that the new library does not stay.
 void restoreReplaced(const CQVRReplacedFiles& replaced)
 {
-    for (auto it = replaced.rbegin(); it != replaced.rend(); ++it) {
-        if (!MoveFileExW(it->backup.getText(), it->target.getText(), MOVEFILE_REPLACE_EXISTING) &&
-            CopyFileW(it->backup.getText(), it->target.getText(), FALSE))
-            DeleteFileW(it->backup.getText());
+    for (uint32_t i = replaced.ulCount; i-- > 0;) {
+        const CQVRReplacedFile& file = replaced.files[i];
+        if (!MoveFileExW(file.backup.getText(), file.target.getText(), MOVEFILE_REPLACE_EXISTING) &&
+            CopyFileW(file.backup.getText(), file.target.getText(), FALSE))
+            DeleteFileW(file.backup.getText());
     }
 }
 
@@ -189,8 +191,9 @@ int32_t stopProcess(const CQVRWCharString& name)
 {
     int32_t lResult = 0;
     qvrTry(kThisFile, __LINE__, [&] {
-        std::vector<DWORD> ids;
-        if (!listProcesses(ids))
+        std::unique_ptr<DWORD[]> ids;
+        DWORD ulFound = 0;
+        if (!listProcesses(ids, ulFound))
             return;
         const CQVRWCharString primary = resolveProductPath(name);
         // On a 64-bit Windows the product may also run from its 64-bit
@@ -204,7 +207,8 @@ int32_t stopProcess(const CQVRWCharString& name)
             if (bSecondary)
                 secondary = joined(directory64, name);
         }
-        for (DWORD ulId : ids) {
+        for (DWORD i = 0; i < ulFound; ++i) {
+            const DWORD ulId = ids[i];
             CQVRScopedProcess process;  // closed without an entry of its own
             process.reset(OpenProcess(kProcessAccess, FALSE, ulId));
             if (!process.isValid())
@@ -268,10 +272,13 @@ bool replaceFile(const CQVRWCharString& source, const CQVRWCharString& target, C
         // that no library is ever aside without a note to bring it back.
         CQVRReplacedFiles noted;
         CQVRReplacedFiles& moves = pReplaced != nullptr ? *pReplaced : noted;
-        moves.push_back({targetPath, joined(targetPath, CQVRWCharString(kBackupSuffix))});
-        if (!MoveFileExW(moves.back().target.getText(), moves.back().backup.getText(), MOVEFILE_REPLACE_EXISTING)) {
+        if (moves.ulCount == CQVRReplacedFiles::kCapacity)
+            return failed();
+        CQVRReplacedFile& move = moves.files[moves.ulCount++];
+        move = {targetPath, joined(targetPath, CQVRWCharString(kBackupSuffix))};
+        if (!MoveFileExW(move.target.getText(), move.backup.getText(), MOVEFILE_REPLACE_EXISTING)) {
             const DWORD ulError = GetLastError();
-            moves.pop_back();
+            --moves.ulCount;
             if (ulError != ERROR_FILE_NOT_FOUND && ulError != ERROR_PATH_NOT_FOUND)
                 return failed();
         }

@@ -8,14 +8,19 @@
 #include "core/qvr_wchar_string.h"
 
 #include <cstdint>
-#include <vector>
 
 // A library this run moved aside: its path and its .bak's.
 struct CQVRReplacedFile {
     CQVRWCharString target;
     CQVRWCharString backup;
 };
-typedef std::vector<CQVRReplacedFile> CQVRReplacedFiles;
+
+// The libraries a run moved aside, in order. A run replaces at most four.
+struct CQVRReplacedFiles {
+    static constexpr uint32_t kCapacity = 4;
+    CQVRReplacedFile files[kCapacity];
+    uint32_t ulCount = 0;
+};
 
 // platformType as getSystemState gives it: 2 for 32-bit, 1 for 64-bit.
 void applyPatch(uint32_t ulPlatformType, uint32_t ulRelease);
