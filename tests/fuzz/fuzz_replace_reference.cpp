@@ -159,7 +159,9 @@ bool referenceReplace(Str& self, const Str& oldString, const Str& newString, uin
 const char16_t kLogPath[] = u"C:\\logs\\fuzz.log";
 // Pads a text past its terminator; no fuzz byte gives this unit.
 const unsigned short kPad = 0xFFFE;
-const size_t kMaxText = 1000;
+// The earlier implementation takes time by the square of the matches: longer
+// texts would only slow the search down.
+const size_t kMaxText = 400;
 
 // The log lines written since the last call, each without its time and
 // without the line number of its source part, which differ by nature.
