@@ -1,7 +1,8 @@
 // Appending UTF-16 text to a file.
 #include "qvr_unicode_file.h"
 
-#include <vector>
+#include <memory>
+#include <new>
 
 namespace {
 
@@ -23,11 +24,17 @@ bool qvrAppendUnicode(HANDLE hFile, const WCHAR* pUnits, uint32_t ulUnits)
     if (ulEnd == 0 && !writeWhole(hFile, kByteOrderMark, sizeof(kByteOrderMark)))
         return false;
     // Little-endian, two bytes per unit, whatever the host's byte order.
-    std::vector<BYTE> bytes(static_cast<size_t>(ulUnits) * 2);
+    // One write for the whole text, so a failure leaves no part of it.
+    const size_t cbBytes = static_cast<size_t>(ulUnits) * 2;
+    if (ulUnits == 0)
+        return true;
+    std::unique_ptr<BYTE[]> bytes(new (std::nothrow) BYTE[cbBytes]);
+    if (!bytes)
+        return false;
     for (uint32_t i = 0; i < ulUnits; ++i) {
         const uint16_t usUnit = static_cast<uint16_t>(pUnits[i]);
         bytes[2 * i] = static_cast<BYTE>(usUnit & 0xFF);
         bytes[2 * i + 1] = static_cast<BYTE>(usUnit >> 8);
     }
-    return ulUnits == 0 || writeWhole(hFile, bytes.data(), static_cast<DWORD>(bytes.size()));
+    return writeWhole(hFile, bytes.get(), static_cast<DWORD>(cbBytes));
 }

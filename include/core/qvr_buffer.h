@@ -141,7 +141,8 @@ public:
 
     CQVRBuffer& operator=(const CQVRBuffer& other)
     {
-        assign(other);
+        if (&other != this)
+            assign(other);
         return *this;
     }
 
@@ -149,7 +150,7 @@ public:
     bool append(const CQVRBuffer& other)
     {
         if (&other == this) {
-            CQVRBuffer copy(other);
+            CQVRBuffer copy(other);  // NOLINT(performance-unnecessary-copy-initialization): other is this buffer
             return append(copy);
         }
         return qvrGuard(false, kQVRBufferFile, __LINE__, [&]() -> bool {
@@ -168,7 +169,7 @@ public:
     bool appendAt(const CQVRBuffer& other, uint32_t ulOffset)
     {
         if (&other == this) {
-            CQVRBuffer copy(other);
+            CQVRBuffer copy(other);  // NOLINT(performance-unnecessary-copy-initialization): other is this buffer
             return appendAt(copy, ulOffset);
         }
         return qvrGuard(false, kQVRBufferFile, __LINE__, [&]() -> bool {
@@ -189,7 +190,7 @@ public:
     bool write(const CQVRBuffer& buffer, uint32_t ulOffset, bool bGrow)
     {
         if (&buffer == this) {
-            CQVRBuffer copy(buffer);
+            CQVRBuffer copy(buffer);  // NOLINT(performance-unnecessary-copy-initialization): buffer is this one
             return write(copy, ulOffset, bGrow);
         }
         return qvrGuard(false, kQVRBufferFile, __LINE__, [&]() -> bool {

@@ -147,7 +147,8 @@ public:
 
     CQVRDblList& operator=(const CQVRDblList& other)
     {
-        copyFrom(other);
+        if (&other != this)
+            copyFrom(other);
         return *this;
     }
 

@@ -12,7 +12,8 @@ public:
     CQVROwnedText(CQVROwnedText&& other) noexcept : m_szText(other.m_szText) { other.m_szText = nullptr; }
     CQVROwnedText& operator=(const CQVROwnedText& other)
     {
-        set(other.m_szText);
+        if (&other != this)
+            set(other.m_szText);
         return *this;
     }
     CQVROwnedText& operator=(CQVROwnedText&& other) noexcept;

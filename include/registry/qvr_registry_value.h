@@ -4,9 +4,8 @@
 #ifndef QVR_REGISTRY_VALUE_H
 #define QVR_REGISTRY_VALUE_H
 
+#include "core/qvr_call_ref.h"
 #include "registry/qvr_registry_key.h"
-
-#include <functional>
 
 class CQVRRegistryValue : public CQVRRegistryKey {
 public:
@@ -30,7 +29,7 @@ protected:
     // The read every type shares: the key opened, query() run (it stores the
     // value itself on success), and a missing value with the create flag
     // made empty by setEmpty() and written. The key is closed at the end.
-    bool readValue(const std::function<LONG()>& query, const std::function<void()>& setEmpty);
+    bool readValue(CQVRCallRef<LONG> query, CQVRCallRef<void> setEmpty);
     // One RegSetValueExW of the data; a failure is the set exception naming
     // szClassName. The key is closed at the end.
     bool writeValue(DWORD ulType, const void* pData, DWORD ulBytes, const WCHAR* szClassName);

@@ -19,10 +19,11 @@ std::string& sandbox()
         root = std::string(base && *base ? base : "/tmp") + "/qvrsim-" + std::to_string(getpid());
         std::filesystem::create_directories(root + "/c");
         // The sandbox lives as long as the process; nothing of it is kept.
-        std::atexit([] {
+        // Without the exit step the sandbox stays behind in the temp folder.
+        static_cast<void>(std::atexit([] {
             std::error_code ec;
             std::filesystem::remove_all(sandbox(), ec);
-        });
+        }));
     }
     return root;
 }

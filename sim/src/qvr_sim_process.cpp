@@ -58,7 +58,7 @@ bool isProgramImage(const std::string& host)
         return false;
     char head[2] = {};
     bool bImage = std::fread(head, 1, 2, f) == 2 && head[0] == 'M' && head[1] == 'Z';
-    std::fclose(f);
+    static_cast<void>(std::fclose(f));  // read only: nothing to lose
     return bImage;
 }
 

@@ -97,7 +97,8 @@ BOOL GetFileVersionInfoW(LPCWSTR lptstrFilename, DWORD, DWORD dwLen, LPVOID lpDa
     BYTE* out = static_cast<BYTE*>(lpData);
     std::memcpy(out, block.data(), dwLen < block.size() ? dwLen : block.size());
     if (dwLen >= block.size() + 4)
-        std::memcpy(out + block.size(), "FE2X", 4);
+        std::memcpy(out + block.size(), "FE2X",
+                    4);  // NOLINT(bugprone-not-null-terminated-result): four signature bytes
     return TRUE;
 }
 

@@ -25,7 +25,6 @@
 
 #include <memory>
 #include <new>
-#include <vector>
 
 static const QVRSourceFile kThisFile = {QVR_T("CQVRRegistryKey"), QVR_T("qvr_registry_key.cpp"),
                                         QVRErrorSource::LastError};
@@ -282,17 +281,16 @@ bool CQVRRegistryKey::queryMultipleValues(CQVRValentList& values)
         if (!pValent)
             throw CQVRMemAllocException(QVR_T("pValent"), kThisFile, __LINE__);
         // Private copies of the names, which the records point into.
-        std::vector<CQVRWCharString> copies;
-        copies.reserve(ulCount);
+        std::unique_ptr<CQVRWCharString[]> copies(new (std::nothrow) CQVRWCharString[ulCount]);
+        if (!copies)
+            throw CQVRMemAllocException(QVR_T("pValent"), kThisFile, __LINE__);
         names.moveFirst();
         for (uint32_t i = 0; i < ulCount; ++i, names.moveNext()) {
             CQVRWCharString* pName = nullptr;
             names.getCurrent(pName);
-            copies.emplace_back();
-            if (!qvrTry(kThisFile, __LINE__, [&] { copies.back() = CQVRWCharString(*pName); }) ||
-                !copies.back().isValid())
+            if (!qvrTry(kThisFile, __LINE__, [&] { copies[i] = CQVRWCharString(*pName); }) || !copies[i].isValid())
                 CQVRLogDebug debug(QVR_T("pValent.ve_valuename = NULL"));
-            pValent[i].ve_valuename = qvrWide(copies.back().getBuffer());
+            pValent[i].ve_valuename = qvrWide(copies[i].getBuffer());
         }
         const uint64_t ullChars = static_cast<uint64_t>(ulCount) * (static_cast<uint64_t>(ulMaxData) + 1);
         if (ullChars > 0x7FFFFFFFu)

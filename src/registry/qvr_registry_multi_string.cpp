@@ -3,10 +3,22 @@
 
 #include "qvr_guard.h"
 
-#include <vector>
-
 static const QVRSourceFile kThisFile = {QVR_T("CQVRRegistryMultiString"), QVR_T("qvr_registry_multi_string.cpp"),
                                         QVRErrorSource::LastError};
+
+namespace {
+
+// The list's strings that hold text; one that failed to copy is left out.
+template <class Visit> void forEachText(CQVRStringList& strings, Visit&& visit)
+{
+    for (bool bMore = strings.moveFirst(); bMore; bMore = strings.moveNext()) {
+        CQVRWCharString* pString = nullptr;
+        if (strings.getCurrent(pString) && pString->isValid())
+            visit(*pString);
+    }
+}
+
+}  // namespace
 
 CQVRRegistryMultiString::CQVRRegistryMultiString(HKEY hRootKey, const CQVRWCharString& strKeyPath,
                                                  const CQVRWCharString& strValueName, REGSAM samAccess,
@@ -76,19 +88,21 @@ bool CQVRRegistryMultiString::writeRegistry()
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         // Each string with its terminator, then one more zero; a string with
         // no text adds nothing.
-        std::vector<unsigned short> units;
-        for (bool bMore = m_lstValue.moveFirst(); bMore; bMore = m_lstValue.moveNext()) {
-            CQVRWCharString* pString = nullptr;
-            if (!m_lstValue.getCurrent(pString) || !pString->isValid())
-                continue;
-            const unsigned short* pText = pString->getBuffer();
-            units.insert(units.end(), pText, pText + pString->getLength());
-            units.push_back(0);
-        }
-        if (!units.empty())
-            units.push_back(0);
-        const bool bWritten = writeValue(REG_MULTI_SZ, units.empty() ? nullptr : units.data(),
-                                         static_cast<DWORD>(units.size() * sizeof(WCHAR)), kThisFile.szClassName);
+        uint64_t ullUnits = 0;
+        forEachText(m_lstValue,
+                    [&](const CQVRWCharString& text) { ullUnits += static_cast<uint64_t>(text.getLength()) + 1; });
+        if (ullUnits > 0)
+            ++ullUnits;
+        if (ullUnits * sizeof(WCHAR) > 0xFFFFFFFFu)
+            throw CQVRMemAllocException(QVR_T("units"), kThisFile, __LINE__);
+        CQVRBuffer<unsigned short> units(static_cast<uint32_t>(ullUnits));
+        uint32_t ulAt = 0;
+        forEachText(m_lstValue, [&](const CQVRWCharString& text) {
+            qvrCopyElements(units.getBuffer() + ulAt, text.getBuffer(), text.getLength(), __LINE__);
+            ulAt += text.getLength() + 1;  // the terminator is the buffer's zero
+        });
+        const bool bWritten = writeValue(REG_MULTI_SZ, units.getSize() == 0 ? nullptr : units.getBuffer(),
+                                         units.getSize() * static_cast<DWORD>(sizeof(WCHAR)), kThisFile.szClassName);
         if (bWritten)
             m_bCached = true;
         return bWritten;

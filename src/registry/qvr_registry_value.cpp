@@ -36,7 +36,7 @@ bool CQVRRegistryValue::getStoredType(DWORD& ulType)
     return bResult;
 }
 
-bool CQVRRegistryValue::readValue(const std::function<LONG()>& query, const std::function<void()>& setEmpty)
+bool CQVRRegistryValue::readValue(CQVRCallRef<LONG> query, CQVRCallRef<void> setEmpty)
 {
     const bool bResult = qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!ensureOpen())

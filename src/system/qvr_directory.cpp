@@ -53,14 +53,12 @@ bool CQVRDirectory::isValidWindowsDirectory(const CQVRWCharString& path)
         // index, so a path of fewer than two is an index error, logged.
         const uint32_t ulLength = path.getLength();
         const WCHAR chLast = static_cast<WCHAR>(path[ulLength - 1]);
-        const WCHAR chBeforeLast = static_cast<WCHAR>(path[ulLength - 2]);
+        static_cast<void>(path[ulLength - 2]);
         CQVRWCharString pattern = path;
-        if (chBeforeLast == ':' && chLast == '\\')
+        if (chLast == '\\')
             pattern += CQVRWCharString(QVR_T("*"));
         else if (chLast == ':')
             pattern += CQVRWCharString(QVR_T("\\*"));
-        else if (chLast == '\\')
-            pattern += CQVRWCharString(QVR_T("*"));
         WIN32_FIND_DATAW found;
         // Closed on every path; a search that fails to close is no entry of
         // its own.

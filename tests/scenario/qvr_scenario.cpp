@@ -34,7 +34,8 @@ const char* const kPackage = "C:\\patch\\";
 void parseVersion(const std::string& text, uint32_t& ulMS, uint32_t& ulLS)
 {
     unsigned a = 0, b = 0, c = 0, d = 0;
-    std::sscanf(text.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d);
+    // Missing parts stay 0.
+    static_cast<void>(std::sscanf(text.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d));
     ulMS = (a << 16) | b;
     ulLS = (c << 16) | d;
 }

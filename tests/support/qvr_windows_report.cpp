@@ -46,7 +46,7 @@ std::string describeWindows()
     try {
         CQVRWindowsOSInfo os;
         char version[32];
-        std::snprintf(version, sizeof version, "%.17g", os.m_dVersion);
+        static_cast<void>(std::snprintf(version, sizeof version, "%.17g", os.m_dVersion));
         out << "constructed=1\nversion=" << version << "\nisXP=" << os.isXP() << "\nisVista=" << os.isVista()
             << "\nplatform=" << os.getPlatform() << "\nquery18=" << os.m_bXPOrGreater << "\nquery37=" << os.m_bQuery37
             << "\nservicePack=" << os.m_ulServicePack << "\npe=" << os.m_bPE << "\n";
