@@ -14,8 +14,6 @@
 #include <cstring>
 #include <functional>
 #include <initializer_list>
-#include <memory>
-#include <vector>
 
 static const QVRSourceFile kThisFile = {QVR_T("CQVRWCharString"), QVR_T("qvr_wchar_string.cpp"), QVRErrorSource::Errno};
 
@@ -540,14 +538,14 @@ class EditMatcher {
 public:
     // subString is valid and not empty.
     explicit EditMatcher(const CQVRWCharString& subString)
-        : m_pUnits(subString.getBuffer()), m_ulLength(subString.getLength()), m_border(m_ulLength, 0)
+        : m_pUnits(subString.getBuffer()), m_ulLength(subString.getLength()), m_border(m_ulLength)
     {
         for (uint32_t i = 1, ulBorder = 0; i < m_ulLength; ++i) {
             while (ulBorder > 0 && m_pUnits[i] != m_pUnits[ulBorder])
-                ulBorder = m_border[ulBorder - 1];
+                ulBorder = m_border.getBuffer()[ulBorder - 1];
             if (m_pUnits[i] == m_pUnits[ulBorder])
                 ++ulBorder;
-            m_border[i] = ulBorder;
+            m_border.getBuffer()[i] = ulBorder;
         }
     }
 
@@ -558,10 +556,11 @@ public:
     // longest border, so that overlapping matches count.
     uint32_t next(uint32_t ulState, unsigned short usUnit) const
     {
+        const uint32_t* pBorder = m_border.getBuffer();
         if (ulState == m_ulLength)
-            ulState = m_border[ulState - 1];
+            ulState = pBorder[ulState - 1];
         while (ulState > 0 && m_pUnits[ulState] != usUnit)
-            ulState = m_border[ulState - 1];
+            ulState = pBorder[ulState - 1];
         return m_pUnits[ulState] == usUnit ? ulState + 1 : 0;
     }
 
@@ -601,26 +600,65 @@ private:
     const unsigned short* m_pUnits;
     uint32_t m_ulLength;
     // Longest proper border of each prefix, by the prefix's last index.
-    std::vector<uint32_t> m_border;
+    CQVRBuffer<uint32_t> m_border;
 };
 
-// Memory that held text is wiped before it is freed, as every buffer's is,
-// also when a vector moves to a larger block.
-template <class T> struct EditWipingAllocator {
-    typedef T value_type;
-    EditWipingAllocator() = default;
-    template <class U> EditWipingAllocator(const EditWipingAllocator<U>&) {}
-    T* allocate(size_t n) { return std::allocator<T>().allocate(n); }
-    void deallocate(T* p, size_t n)
+// A stack on the library's buffer, which wipes what it held when it is
+// freed; it grows by doubling, within a buffer's 32-bit size.
+template <class T> class EditStack {
+public:
+    uint32_t size() const { return m_ulCount; }
+    bool empty() const { return m_ulCount == 0; }
+    const T* data() const { return m_buffer.getBuffer(); }
+    T& operator[](uint32_t i) { return m_buffer.getBuffer()[i]; }
+    T& back() { return m_buffer.getBuffer()[m_ulCount - 1]; }
+
+    void reserve(uint64_t ullCount)
     {
-        qvrWipeBytes(p, n * sizeof(T));
-        std::allocator<T>().deallocate(p, n);
+        if (ullCount <= m_buffer.getSize())
+            return;
+        if (ullCount >= 0xFFFFFFFFu || !m_buffer.resize(static_cast<uint32_t>(ullCount)))
+            throw CQVRMemAllocException(QVR_T("m_pBuffer"), kThisFile, __LINE__);
     }
-    template <class U> bool operator==(const EditWipingAllocator<U>&) const { return true; }
-    template <class U> bool operator!=(const EditWipingAllocator<U>&) const { return false; }
-};
 
-typedef std::vector<unsigned short, EditWipingAllocator<unsigned short>> EditUnits;
+    void push(T value)
+    {
+        if (m_ulCount == m_buffer.getSize())
+            grow(1);
+        m_buffer.getBuffer()[m_ulCount++] = value;
+    }
+
+    void append(const T* pValues, uint32_t ulCount)
+    {
+        grow(ulCount);
+        qvrCopyElements(m_buffer.getBuffer() + m_ulCount, pValues, ulCount, __LINE__);
+        m_ulCount += ulCount;
+    }
+
+    void appendCopies(T value, uint32_t ulCount)
+    {
+        grow(ulCount);
+        T* pValues = m_buffer.getBuffer() + m_ulCount;
+        for (uint32_t i = 0; i < ulCount; ++i)
+            pValues[i] = value;
+        m_ulCount += ulCount;
+    }
+
+    void truncate(uint32_t ulCount) { m_ulCount = ulCount; }
+
+private:
+    void grow(uint32_t ulMore)
+    {
+        uint64_t ullNeeded = static_cast<uint64_t>(m_ulCount) + ulMore;
+        if (ullNeeded <= m_buffer.getSize())
+            return;
+        uint64_t ullDoubled = 2ull * m_buffer.getSize();
+        reserve(ullNeeded > ullDoubled ? ullNeeded : (ullDoubled < 0xFFFFFFFEu ? ullDoubled : 0xFFFFFFFEu));
+    }
+
+    CQVRBuffer<T> m_buffer;
+    uint32_t m_ulCount = 0;
+};
 
 // The steps of removeString and replace, done in one pass instead of
 // searching again from the start and rebuilding the text for each of them.
@@ -647,11 +685,11 @@ public:
         const unsigned short* pText = text.getBuffer();
         const uint32_t ulLength = text.getLength();
         const uint32_t ulSubLength = m_matcher.length();
-        // Only a hint: a text that grows more than that grows as vectors do.
+        // Only a hint: a text that grows more than that grows as it goes.
         uint64_t ullCap = 2ull * ulLength + 1024;
         ullExpected = ullExpected < ullCap ? ullExpected : ullCap;
-        m_units.reserve(static_cast<size_t>(ullExpected));
-        m_states.reserve(static_cast<size_t>(ullExpected));
+        m_units.reserve(ullExpected);
+        m_states.reserve(ullExpected);
         uint64_t ullWanted = ulFirst;
         // Matches that end on the stack.
         uint64_t ullCount = 0;
@@ -659,12 +697,12 @@ public:
         uint32_t ulPos = 0;
         // New units not yet read, each by how much of them was read; the
         // innermost last. Below them the rest of the text.
-        std::vector<uint32_t> pending;
+        EditStack<uint32_t> pending;
         while (ulDone < ulSteps) {
             unsigned short usUnit = 0;
             if (!pending.empty()) {
                 if (pending.back() == m_ulNewLength) {
-                    pending.pop_back();
+                    pending.truncate(pending.size() - 1);
                     continue;
                 }
                 usUnit = m_pNewUnits[pending.back()++];
@@ -673,9 +711,8 @@ public:
                     // Outside any partial match, units other than the
                     // substring's first one are taken as they are.
                     uint32_t ulSkip = m_matcher.skip(pText, ulPos, ulLength);
-                    roomFor(ulSkip - ulPos);
-                    m_units.insert(m_units.end(), pText + ulPos, pText + ulSkip);
-                    m_states.insert(m_states.end(), ulSkip - ulPos, 0);
+                    m_units.append(pText + ulPos, ulSkip - ulPos);
+                    m_states.appendCopies(0, ulSkip - ulPos);
                     ulPos = ulSkip;
                     if (ulPos == ulLength)
                         return ulDone;
@@ -690,56 +727,41 @@ public:
                 // this unit, which is dropped; so are the matches that ended
                 // inside it.
                 --ullCount;
-                size_t keep = m_units.size() - (ulSubLength - 1);
-                for (size_t i = keep; i < m_states.size(); ++i) {
+                uint32_t ulKeep = m_units.size() - (ulSubLength - 1);
+                for (uint32_t i = ulKeep; i < m_states.size(); ++i) {
                     if (m_states[i] == ulSubLength)
                         --ullCount;
                 }
-                m_units.resize(keep);
-                m_states.resize(keep);
+                m_units.truncate(ulKeep);
+                m_states.truncate(ulKeep);
                 if (m_ulNewLength > 0)
-                    pending.push_back(0);
+                    pending.push(0);
                 ++ulDone;
                 ullWanted += ulAdvance;
                 continue;
             }
-            roomFor(1);
-            m_units.push_back(usUnit);
-            m_states.push_back(ulState);
+            m_units.push(usUnit);
+            m_states.push(ulState);
         }
         // The steps are done: the rest is taken as it is.
         while (!pending.empty()) {
-            append(m_pNewUnits + pending.back(), m_ulNewLength - pending.back());
-            pending.pop_back();
+            m_units.append(m_pNewUnits + pending.back(), m_ulNewLength - pending.back());
+            pending.truncate(pending.size() - 1);
         }
-        append(pText + ulPos, ulLength - ulPos);
+        m_units.append(pText + ulPos, ulLength - ulPos);
         return ulDone;
     }
 
-    const EditUnits& result() const { return m_units; }
+    const EditStack<unsigned short>& result() const { return m_units; }
 
 private:
-    // The built text must stay within a string's 32-bit size, terminator
-    // included.
-    void roomFor(uint64_t ullMore) const
-    {
-        if (m_units.size() + ullMore >= 0xFFFFFFFFu)
-            throw CQVRMemAllocException(QVR_T("m_pBuffer"), kThisFile, __LINE__);
-    }
-
-    void append(const unsigned short* pUnits, uint32_t ulCount)
-    {
-        roomFor(ulCount);
-        m_units.insert(m_units.end(), pUnits, pUnits + ulCount);
-    }
-
     const EditMatcher& m_matcher;
     const unsigned short* m_pNewUnits;
     uint32_t m_ulNewLength;
-    EditUnits m_units;
+    EditStack<unsigned short> m_units;
     // The matcher's state after each unit of m_units; a full length marks the
     // end of a match.
-    std::vector<uint32_t> m_states;
+    EditStack<uint32_t> m_states;
 };
 
 }  // namespace
@@ -934,8 +956,8 @@ bool CQVRWCharString::removeString(const CQVRWCharString& subString, uint32_t ul
         EditSubstitution removal(matcher, nullptr, 0);
         if (removal.run(*this, ulWhich, 0, ulRemovals, getLength()) == 0)
             return true;
-        const EditUnits& units = removal.result();
-        return editBuild(*this, {{units.data(), static_cast<uint32_t>(units.size())}});
+        const EditStack<unsigned short>& units = removal.result();
+        return editBuild(*this, {{units.data(), units.size()}});
     });
 }
 
@@ -969,8 +991,8 @@ bool CQVRWCharString::replace(const CQVRWCharString& oldString, const CQVRWCharS
             ullExpected += static_cast<uint64_t>(ulSteps) * (ulNewLength - matcher.length());
         uint32_t ulDone = substitution.run(*this, ulFirst, ulAdvance, ulSteps, ullExpected);
         if (ulDone > 0) {
-            const EditUnits& units = substitution.result();
-            if (!editBuild(*this, {{units.data(), static_cast<uint32_t>(units.size())}}))
+            const EditStack<unsigned short>& units = substitution.result();
+            if (!editBuild(*this, {{units.data(), units.size()}}))
                 return false;
         }
         // Every match counts, overlapping ones too; in ssmAll mode the ones
