@@ -6,6 +6,7 @@ running, the patch package in C:\\patch, qvrpatch.exe run, and what changed.
 """
 
 import argparse
+import hashlib
 import os
 import shutil
 import sys
@@ -51,6 +52,9 @@ def demonstrate(m, options, out):
     say("  HKLM\\%s  Version = 8.20.23, InstallPath = %s" % (q.view32(q.PRODUCT_KEY), q.INSTALL_DIR))
     say("  HKLM\\%s  InstallPath = %s" % (q.PRODUCT_KEY, q.INSTALL_DIR_64))
     say("  HKLM\\%s  SVTInstall = 1" % q.view32(q.POLICY_KEY))
+    with open(options.installer, "rb") as shipped:
+        digest = hashlib.sha256(shipped.read()).hexdigest()
+    say("Installer: %s, %d bytes, SHA-256 %s" % (options.installer, os.path.getsize(options.installer), digest))
     installer = m.lay_out_package(options.installer)
     say("Patch package: %s with 820\\ (%s) and 821\\ (%s)" % (
         installer, ", ".join(q.PACKAGE_LIBRARIES["820"]), ", ".join(q.PACKAGE_LIBRARIES["821"])))
