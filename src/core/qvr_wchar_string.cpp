@@ -532,6 +532,238 @@ void editModeSteps(CQVRWCharString::SubStringMode subStringMode, uint32_t ulOccu
     throw CQVRBadArgException(kEditArgSubStringMode, kEditInvalidMode, kThisFile, __LINE__);
 }
 
+// The occurrences of a substring, found in one scan: Knuth-Morris-Pratt,
+// so that a text is read once whatever the substring repeats.
+class EditMatcher {
+public:
+    // subString is valid and not empty.
+    explicit EditMatcher(const CQVRWCharString& subString)
+        : m_pUnits(subString.getBuffer()), m_ulLength(subString.getLength()), m_border(m_ulLength)
+    {
+        for (uint32_t i = 1, ulBorder = 0; i < m_ulLength; ++i) {
+            while (ulBorder > 0 && m_pUnits[i] != m_pUnits[ulBorder])
+                ulBorder = m_border.getBuffer()[ulBorder - 1];
+            if (m_pUnits[i] == m_pUnits[ulBorder])
+                ++ulBorder;
+            m_border.getBuffer()[i] = ulBorder;
+        }
+    }
+
+    uint32_t length() const { return m_ulLength; }
+
+    // How many units of the substring are matched after usUnit, when ulState
+    // were before it; the full length is a match. A match goes on from its
+    // longest border, so that overlapping matches count.
+    uint32_t next(uint32_t ulState, unsigned short usUnit) const
+    {
+        const uint32_t* pBorder = m_border.getBuffer();
+        if (ulState == m_ulLength)
+            ulState = pBorder[ulState - 1];
+        while (ulState > 0 && m_pUnits[ulState] != usUnit)
+            ulState = pBorder[ulState - 1];
+        return m_pUnits[ulState] == usUnit ? ulState + 1 : 0;
+    }
+
+    // The first position from ulPos on that holds the substring's first
+    // unit, or ulLength.
+    uint32_t skip(const unsigned short* pText, uint32_t ulPos, uint32_t ulLength) const
+    {
+        const unsigned short usFirst = m_pUnits[0];
+        while (ulPos < ulLength && pText[ulPos] != usFirst)
+            ++ulPos;
+        return ulPos;
+    }
+
+    // Every match counts, overlapping ones too, as countOf counts them.
+    uint32_t countIn(const CQVRWCharString& text) const
+    {
+        uint32_t ulLength = text.getLength();
+        if (!text.isValid() || ulLength < m_ulLength)
+            return 0;
+        const unsigned short* pText = text.getBuffer();
+        uint32_t ulCount = 0;
+        uint32_t ulState = 0;
+        for (uint32_t i = 0; i < ulLength; ++i) {
+            if (ulState == 0) {
+                i = skip(pText, i, ulLength);
+                if (i == ulLength)
+                    break;
+            }
+            ulState = next(ulState, pText[i]);
+            if (ulState == m_ulLength)
+                ++ulCount;
+        }
+        return ulCount;
+    }
+
+private:
+    const unsigned short* m_pUnits;
+    uint32_t m_ulLength;
+    // Longest proper border of each prefix, by the prefix's last index.
+    CQVRBuffer<uint32_t> m_border;
+};
+
+// A stack on the library's buffer, which wipes what it held when it is
+// freed; it grows by doubling, within a buffer's 32-bit size.
+template <class T> class EditStack {
+public:
+    uint32_t size() const { return m_ulCount; }
+    bool empty() const { return m_ulCount == 0; }
+    const T* data() const { return m_buffer.getBuffer(); }
+    T& operator[](uint32_t i) { return m_buffer.getBuffer()[i]; }
+    T& back() { return m_buffer.getBuffer()[m_ulCount - 1]; }
+
+    void reserve(uint64_t ullCount)
+    {
+        if (ullCount <= m_buffer.getSize())
+            return;
+        if (ullCount >= 0xFFFFFFFFu || !m_buffer.resize(static_cast<uint32_t>(ullCount)))
+            throw CQVRMemAllocException(QVR_T("m_pBuffer"), kThisFile, __LINE__);
+    }
+
+    void push(T value)
+    {
+        if (m_ulCount == m_buffer.getSize())
+            grow(1);
+        m_buffer.getBuffer()[m_ulCount++] = value;
+    }
+
+    void append(const T* pValues, uint32_t ulCount)
+    {
+        grow(ulCount);
+        qvrCopyElements(m_buffer.getBuffer() + m_ulCount, pValues, ulCount, __LINE__);
+        m_ulCount += ulCount;
+    }
+
+    void appendCopies(T value, uint32_t ulCount)
+    {
+        grow(ulCount);
+        T* pValues = m_buffer.getBuffer() + m_ulCount;
+        for (uint32_t i = 0; i < ulCount; ++i)
+            pValues[i] = value;
+        m_ulCount += ulCount;
+    }
+
+    void truncate(uint32_t ulCount) { m_ulCount = ulCount; }
+
+private:
+    void grow(uint32_t ulMore)
+    {
+        uint64_t ullNeeded = static_cast<uint64_t>(m_ulCount) + ulMore;
+        if (ullNeeded <= m_buffer.getSize())
+            return;
+        uint64_t ullDoubled = 2ull * m_buffer.getSize();
+        reserve(ullNeeded > ullDoubled ? ullNeeded : (ullDoubled < 0xFFFFFFFEu ? ullDoubled : 0xFFFFFFFEu));
+    }
+
+    CQVRBuffer<T> m_buffer;
+    uint32_t m_ulCount = 0;
+};
+
+// The steps of removeString and replace, done in one pass instead of
+// searching again from the start and rebuilding the text for each of them.
+// Step n replaces occurrence ulFirst + (n - 1) * ulAdvance of the text as the
+// earlier steps left it, counted from its start with overlapping matches,
+// by the new units (none for a removal). What was scanned stays on a stack
+// with the matcher's state after each unit: a replacement takes its match off
+// the top, and the new units and what follows are then read as the text the
+// next step searches. That step's occurrence cannot end inside what is left
+// on the stack, so nothing is scanned twice.
+class EditSubstitution {
+public:
+    EditSubstitution(const EditMatcher& matcher, const unsigned short* pNewUnits, uint32_t ulNewLength)
+        : m_matcher(matcher), m_pNewUnits(pNewUnits), m_ulNewLength(ulNewLength)
+    {
+    }
+
+    // Runs up to ulSteps steps over text; the number done (fewer when an
+    // occurrence was missing) is the result, the text they make is result().
+    // ulExpected is the likely length of that text.
+    uint32_t run(const CQVRWCharString& text, uint32_t ulFirst, uint32_t ulAdvance, uint32_t ulSteps,
+                 uint64_t ullExpected)
+    {
+        const unsigned short* pText = text.getBuffer();
+        const uint32_t ulLength = text.getLength();
+        const uint32_t ulSubLength = m_matcher.length();
+        // Only a hint: a text that grows more than that grows as it goes.
+        uint64_t ullCap = 2ull * ulLength + 1024;
+        ullExpected = ullExpected < ullCap ? ullExpected : ullCap;
+        m_units.reserve(ullExpected);
+        m_states.reserve(ullExpected);
+        uint64_t ullWanted = ulFirst;
+        // Matches that end on the stack.
+        uint64_t ullCount = 0;
+        uint32_t ulDone = 0;
+        uint32_t ulPos = 0;
+        // New units not yet read, each by how much of them was read; the
+        // innermost last. Below them the rest of the text.
+        EditStack<uint32_t> pending;
+        while (ulDone < ulSteps) {
+            unsigned short usUnit = 0;
+            if (!pending.empty()) {
+                if (pending.back() == m_ulNewLength) {
+                    pending.truncate(pending.size() - 1);
+                    continue;
+                }
+                usUnit = m_pNewUnits[pending.back()++];
+            } else if (ulPos < ulLength) {
+                if (m_states.empty() || m_states.back() == 0) {
+                    // Outside any partial match, units other than the
+                    // substring's first one are taken as they are.
+                    uint32_t ulSkip = m_matcher.skip(pText, ulPos, ulLength);
+                    m_units.append(pText + ulPos, ulSkip - ulPos);
+                    m_states.appendCopies(0, ulSkip - ulPos);
+                    ulPos = ulSkip;
+                    if (ulPos == ulLength)
+                        return ulDone;
+                }
+                usUnit = pText[ulPos++];
+            } else {
+                return ulDone;
+            }
+            uint32_t ulState = m_matcher.next(m_states.empty() ? 0 : m_states.back(), usUnit);
+            if (ulState == ulSubLength && ++ullCount == ullWanted) {
+                // The match's earlier units are on the stack, its last one is
+                // this unit, which is dropped; so are the matches that ended
+                // inside it.
+                --ullCount;
+                uint32_t ulKeep = m_units.size() - (ulSubLength - 1);
+                for (uint32_t i = ulKeep; i < m_states.size(); ++i) {
+                    if (m_states[i] == ulSubLength)
+                        --ullCount;
+                }
+                m_units.truncate(ulKeep);
+                m_states.truncate(ulKeep);
+                if (m_ulNewLength > 0)
+                    pending.push(0);
+                ++ulDone;
+                ullWanted += ulAdvance;
+                continue;
+            }
+            m_units.push(usUnit);
+            m_states.push(ulState);
+        }
+        // The steps are done: the rest is taken as it is.
+        while (!pending.empty()) {
+            m_units.append(m_pNewUnits + pending.back(), m_ulNewLength - pending.back());
+            pending.truncate(pending.size() - 1);
+        }
+        m_units.append(pText + ulPos, ulLength - ulPos);
+        return ulDone;
+    }
+
+    const EditStack<unsigned short>& result() const { return m_units; }
+
+private:
+    const EditMatcher& m_matcher;
+    const unsigned short* m_pNewUnits;
+    uint32_t m_ulNewLength;
+    EditStack<unsigned short> m_units;
+    // The matcher's state after each unit of m_units; a full length marks the
+    // end of a match.
+    EditStack<uint32_t> m_states;
+};
+
 }  // namespace
 
 // --- cutting ----------------------------------------------------------------
@@ -709,29 +941,23 @@ bool CQVRWCharString::insert(const CQVRWCharString& string, uint32_t ulPos)
 bool CQVRWCharString::removeString(const CQVRWCharString& subString, uint32_t ulOccurrance, SubStringMode subStringMode)
 {
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
-        if (!isValid())
+        if (!isValid() || !subString.isValid() || subString.getLength() == 0)
             return false;
-        // The substring may be this string itself, which the removals change.
-        CQVRWCharString sub(subString);
-        uint32_t ulCount = countOf(sub);
+        EditMatcher matcher(subString);
+        uint32_t ulCount = matcher.countIn(*this);
         if (ulCount == 0)
             return false;
         uint32_t ulRemovals = 1;
         uint32_t ulWhich = 1;
         editModeSteps(subStringMode, ulOccurrance, ulCount, kEditNotEnoughStrings, ulRemovals, ulWhich);
-        uint32_t ulSubLength = sub.getLength();
-        for (uint32_t i = 0; i < ulRemovals; ++i) {
-            uint32_t ulPos = 0;
-            // Overlapping matches vanish with their neighbours; once the
-            // wanted one is gone, so are all later ones.
-            if (!isValid() || ulWhich > getLength() || !find(sub, ulWhich, pmForward, ulPos))
-                break;
-            uint32_t ulLength = getLength();
-            uint32_t ulAfter = ulPos + ulSubLength;
-            if (!editBuild(*this, {{m_pBuffer, ulPos}, {m_pBuffer + ulAfter, ulLength - ulAfter}}))
-                return false;
-        }
-        return true;
+        // Overlapping matches vanish with their neighbours, and joined
+        // pieces may make new ones: each removal takes the occurrence that is
+        // there by then, and a missing one ends the removals.
+        EditSubstitution removal(matcher, nullptr, 0);
+        if (removal.run(*this, ulWhich, 0, ulRemovals, getLength()) == 0)
+            return true;
+        const EditStack<unsigned short>& units = removal.result();
+        return editBuild(*this, {{units.data(), units.size()}});
     });
 }
 
@@ -743,35 +969,35 @@ bool CQVRWCharString::replace(const CQVRWCharString& oldString, const CQVRWCharS
             return false;
         if (!oldString.isValid())
             throw CQVRBadArgException(QVR_T("oldString"), QVR_T("string is invalid"), kThisFile, __LINE__);
-        // Either argument may be this string itself, which the steps change.
-        CQVRWCharString oldCopy(oldString);
-        CQVRWCharString newCopy(newString);
-        uint32_t ulCount = countOf(oldCopy);
+        if (oldString.getLength() == 0)
+            return false;
+        // Either argument may be this string itself: nothing is changed
+        // before the new text is complete.
+        EditMatcher matcher(oldString);
+        uint32_t ulCount = matcher.countIn(*this);
         if (ulCount == 0)
             return false;
         uint32_t ulSteps = 1;
         uint32_t ulFirst = 1;
         editModeSteps(subStringMode, ulOccurrance, ulCount, QVR_T("occurrance is out of bounds"), ulSteps, ulFirst);
-        uint64_t ullWhich = ulFirst;
         // Copies of oldString inside newString are stepped over, so that what
         // was put in is not replaced again.
-        uint32_t ulAdvance = newCopy.countOf(oldCopy);
-        for (uint32_t i = 0; i < ulSteps; ++i) {
-            uint32_t ulPos = 0;
-            bool bFound = isValid() && ullWhich <= getLength() &&
-                          find(oldCopy, static_cast<uint32_t>(ullWhich), pmForward, ulPos);
-            if (!bFound) {
-                // Every match counts, overlapping ones too; in ssmAll mode the
-                // ones that overlapped a replaced match are simply gone.
-                return subStringMode == ssmAll;
-            }
-            if (!removeString(oldCopy, static_cast<uint32_t>(ullWhich), ssmOccur))
+        uint32_t ulAdvance = matcher.countIn(newString);
+        EditSubstitution substitution(matcher, newString.getBuffer(), newString.getLength());
+        // Room for every step, if none of them makes or breaks a match.
+        uint64_t ullExpected = getLength();
+        uint32_t ulNewLength = newString.getLength();
+        if (ulNewLength > matcher.length())
+            ullExpected += static_cast<uint64_t>(ulSteps) * (ulNewLength - matcher.length());
+        uint32_t ulDone = substitution.run(*this, ulFirst, ulAdvance, ulSteps, ullExpected);
+        if (ulDone > 0) {
+            const EditStack<unsigned short>& units = substitution.result();
+            if (!editBuild(*this, {{units.data(), units.size()}}))
                 return false;
-            if (newCopy.isValid() && !insert(newCopy, ulPos))
-                return false;
-            ullWhich += ulAdvance;
         }
-        return true;
+        // Every match counts, overlapping ones too; in ssmAll mode the ones
+        // that overlapped a replaced match are simply gone.
+        return ulDone == ulSteps || subStringMode == ssmAll;
     });
 }
 

@@ -337,6 +337,61 @@ TEST_F(WCharStringEditingTest, ReplaceRejectsItsArgumentsAndLeavesTheText)
     EXPECT_EQ(textOf(s), W("a.b"));
 }
 
+// Each step works on the text the steps before it left: pieces joined by a
+// removal or a replacement make matches of their own, overlapping ones
+// vanish, and the occurrence number moves past the copies put in.
+TEST_F(WCharStringEditingTest, EachStepTakesTheOccurrenceThereByThen)
+{
+    const char* const kRemove = nullptr;
+    struct Case {
+        const char* szText;
+        const char* szOld;
+        const char* szNew;  // kRemove: removeString
+        uint32_t ulOccurrance;
+        Str::SubStringMode mode;
+        bool bResult;
+        const char* szExpected;
+    };
+    const Case kCases[] = {
+        {"aabb", "ab", kRemove, 0, Str::ssmAll, true, "ab"},      {"aabbab", "ab", kRemove, 0, Str::ssmAll, true, "ab"},
+        {"aaabbb", "ab", kRemove, 0, Str::ssmAll, true, "aabb"},  {"aaaa", "aa", kRemove, 3, Str::ssmNum, true, ""},
+        {"aaaa", "aa", kRemove, 2, Str::ssmOccur, true, "aa"},    {"aabab", "ab", "b", 0, Str::ssmAll, true, "bab"},
+        {"xaabab", "ab", "b", 2, Str::ssmNum, true, "xbab"},      {"aaaa", "aa", "b", 3, Str::ssmNum, false, "bb"},
+        {"aaaa", "aa", "aab", 0, Str::ssmAll, true, "aabaab"},    {"aaaa", "aa", "aab", 2, Str::ssmNum, true, "aabaab"},
+        {"a.b..c", ".", "..", 0, Str::ssmAll, true, "a..b....c"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(std::string(c.szText) + " / " + c.szOld + " / " + (c.szNew == kRemove ? "(removed)" : c.szNew));
+        Str s = S(c.szText);
+        bool bResult = c.szNew == kRemove ? s.removeString(S(c.szOld), c.ulOccurrance, c.mode)
+                                          : s.replace(S(c.szOld), S(c.szNew), c.ulOccurrance, c.mode);
+        EXPECT_EQ(bResult, c.bResult);
+        EXPECT_EQ(textOf(s), W(c.szExpected));
+        EXPECT_EQ(s.getSize(), *c.szExpected == 0 ? 0u : s.getLength() + 1);
+    }
+    // The string as the new text: what it held before the call goes in.
+    Str s = S("ab");
+    ASSERT_TRUE(s.replace(S("a"), s, 0, Str::ssmAll));
+    EXPECT_EQ(textOf(s), W("abb"));
+    EXPECT_TRUE(qvrtest::readLogLines(m_log).empty());
+}
+
+// Long texts, where the text built grows past what was set aside for it.
+TEST_F(WCharStringEditingTest, EditsOfLongTexts)
+{
+    wstr text;
+    for (int i = 0; i < 20000; ++i)
+        text += W("ipsum, ");
+    Str s(text.c_str());
+    ASSERT_TRUE(s.replace(S("ipsum"), S("<ipsum ipsum>"), 0, Str::ssmAll));
+    EXPECT_EQ(s.getLength(), 20000u * 15);
+    EXPECT_EQ(s.countOf(S("ipsum")), 40000u);
+    ASSERT_TRUE(s.removeString(S("ipsum"), 0, Str::ssmAll));
+    EXPECT_EQ(s.getLength(), 20000u * 5);
+    ASSERT_TRUE(s.removeString(S("< >, "), 19999, Str::ssmNum));
+    EXPECT_EQ(textOf(s), W("< >, "));
+}
+
 // --- whitespace -------------------------------------------------------------------
 
 TEST_F(WCharStringEditingTest, TrimStripsTheCharacterAndSelectedWhitespace)
