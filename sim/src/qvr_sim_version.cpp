@@ -96,9 +96,10 @@ BOOL GetFileVersionInfoW(LPCWSTR lptstrFilename, DWORD, DWORD dwLen, LPVOID lpDa
     }
     BYTE* out = static_cast<BYTE*>(lpData);
     std::memcpy(out, block.data(), dwLen < block.size() ? dwLen : block.size());
+    // Four signature bytes after the block, as Windows writes them.
+    static const BYTE kSignature[4] = {'F', 'E', '2', 'X'};
     if (dwLen >= block.size() + 4)
-        std::memcpy(out + block.size(), "FE2X",
-                    4);  // NOLINT(bugprone-not-null-terminated-result): four signature bytes
+        std::memcpy(out + block.size(), kSignature, sizeof(kSignature));
     return TRUE;
 }
 

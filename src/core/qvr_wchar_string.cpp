@@ -150,7 +150,7 @@ bool CQVRWCharString::assignCharacter(WCHAR ch)
 bool CQVRWCharString::assignBuffer(const CQVRBuffer<unsigned short>& buffer)
 {
     if (&buffer == this) {
-        CQVRBuffer<unsigned short> copy(buffer);
+        CQVRBuffer<unsigned short> copy(buffer);  // NOLINT(performance-unnecessary-copy-initialization): buffer is this
         return assignBuffer(copy);
     }
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
