@@ -30,6 +30,23 @@ bool patchKey(uint32_t ulPatch, CQVRWCharString& path)
     return true;
 }
 
+// Deletes a key without subkeys, in the view the library's keys use; a key
+// that cannot be deleted stays.
+void removeKey(const CQVRWCharString& path)
+{
+    uint32_t ulSlash = 0;
+    if (!path.find(QVR_T("\\"), 1, CQVRWCharString::pmBackward, ulSlash))
+        return;
+    CQVRWCharString parent;
+    CQVRWCharString name;
+    path.getCutRight(parent, path.getLength() - ulSlash);
+    path.getCutLeft(name, ulSlash + 1);
+    CQVRScopedKey key;  // closed without an entry of its own
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, parent.getText(), 0, qvrRegistryView(KEY_WRITE), key.receive()) ==
+        ERROR_SUCCESS)
+        RegDeleteKeyW(key.get(), name.getText());
+}
+
 }  // namespace
 
 CQVRWCharString installerFolder()
@@ -70,12 +87,20 @@ bool recordPatch(const CQVRWCharString& description, const CQVRWCharString& upda
         CQVRWCharString path;
         if (!patchKey(kRecordedPatch, path))
             return false;
-        if (!CQVRRegistryKey(HKEY_LOCAL_MACHINE, path, KEY_READ, false, 0).create())
+        CQVRRegistryKey key(HKEY_LOCAL_MACHINE, path, KEY_READ, false, 0);
+        const bool bExisted = key.exists();
+        if (!key.create())
             return false;
-        return CQVRRegistryString(HKEY_LOCAL_MACHINE, path, CQVRWCharString(QVR_T("description")), KEY_WRITE, false, 0)
-                   .setValue(description, false) &&
-               CQVRRegistryString(HKEY_LOCAL_MACHINE, path, CQVRWCharString(QVR_T("updated")), KEY_WRITE, false, 0)
-                   .setValue(updated, false);
+        if (CQVRRegistryString(HKEY_LOCAL_MACHINE, path, CQVRWCharString(QVR_T("description")), KEY_WRITE, false, 0)
+                .setValue(description, false) &&
+            CQVRRegistryString(HKEY_LOCAL_MACHINE, path, CQVRWCharString(QVR_T("updated")), KEY_WRITE, false, 0)
+                .setValue(updated, false))
+            return true;
+        // Deployment tools take the key for the record: one this run made
+        // goes again when its values could not be written.
+        if (!bExisted)
+            removeKey(path);
+        return false;
     });
 }
 

@@ -28,19 +28,22 @@ const char* const kInterface = "qvrkmd_interface.dll";
 // What a run may change.
 struct Snapshot {
     std::map<std::string, std::string> versions;  // each library and its .bak
-    // The whole record. A failed run may leave its key with part of it: the
-    // installer deletes no registry keys.
+    // The whole record, and its key: deployment tools look for the key alone.
     bool bRecorded = false;
+    bool bRecordKey = false;
     std::vector<uint8_t> log;
     size_t ulStopped = 0;  // product processes ended so far
 
-    bool sameProduct(const Snapshot& other) const { return versions == other.versions && bRecorded == other.bRecorded; }
+    bool sameProduct(const Snapshot& other) const
+    {
+        return versions == other.versions && bRecorded == other.bRecorded && bRecordKey == other.bRecordKey;
+    }
     std::string describe() const
     {
         std::ostringstream out;
         for (const auto& entry : versions)
             out << "  " << entry.first << ": " << entry.second << "\n";
-        out << "  recorded: " << bRecorded << "\n";
+        out << "  recorded: " << bRecorded << ", record key: " << bRecordKey << "\n";
         return out.str();
     }
 };
@@ -110,6 +113,7 @@ protected:
             s.versions[narrow(path) + ".bak"] = versionOf(path + W(".bak"));
         }
         s.bRecorded = recorded();
+        s.bRecordKey = qvrtest::keyExists(HKEY_LOCAL_MACHINE, W(kProductKey) + W("\\Patch\\8102"));
         s.log = patchLogBytes();
         s.ulStopped = terminated(library("keyminder.exe"));
         return s;
@@ -167,6 +171,7 @@ protected:
         // Patched: each library of the release new, its .bak what was there.
         Snapshot patched = before;
         patched.bRecorded = true;
+        patched.bRecordKey = true;
         for (const wstr& path : scenario.replaced) {
             patched.versions[narrow(path) + ".bak"] = before.versions.at(narrow(path));
             patched.versions[narrow(path)] = scenario.newVersion;
