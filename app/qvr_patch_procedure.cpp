@@ -1,12 +1,12 @@
 // The patch procedure.
 #include "qvr_patch_procedure.h"
 
+#include "core/qvr_scoped_handle.h"
 #include "product/qvr_product_svt.h"
 #include "qvr_guard.h"
 #include "qvr_patch_driver.h"
 #include "qvr_patch_record.h"
 #include "qvr_resource_ids.h"
-#include "qvr_scoped_handle.h"
 #include "registry/qvr_registry_string.h"
 #include "system/qvr_win_reboot.h"
 

@@ -1,10 +1,10 @@
 // The patch record and the patch log.
 #include "qvr_patch_record.h"
 
+#include "core/qvr_scoped_handle.h"
+#include "diagnostics/qvr_unicode_file.h"
 #include "product/qvr_product_svt.h"
 #include "qvr_guard.h"
-#include "qvr_scoped_handle.h"
-#include "qvr_unicode_file.h"
 #include "registry/qvr_registry_key.h"
 #include "registry/qvr_registry_string.h"
 

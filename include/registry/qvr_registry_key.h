@@ -7,10 +7,10 @@
 
 #include "core/qvr_dbllist.h"
 #include "core/qvr_obj_node.h"
+#include "core/qvr_scoped_handle.h"
 #include "core/qvr_string_list.h"
 #include "core/qvr_wchar_string.h"
 #include "qvr_platform.h"
-#include "qvr_scoped_handle.h"
 #include "registry/qvr_registry_binary_value.h"
 #include "registry/qvr_registry_dword_value.h"
 #include "registry/qvr_registry_multi_string_value.h"

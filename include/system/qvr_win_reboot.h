@@ -3,9 +3,9 @@
 #ifndef QVR_WIN_REBOOT_H
 #define QVR_WIN_REBOOT_H
 
+#include "core/qvr_scoped_handle.h"
 #include "core/qvr_wchar_string.h"
 #include "qvr_platform.h"
-#include "qvr_scoped_handle.h"
 
 #include <cstdint>
 

@@ -5,9 +5,9 @@
 // the registry value class.
 #include "diagnostics/qvr_log_configuration.h"
 
+#include "core/qvr_scoped_handle.h"
 #include "diagnostics/qvr_detailed_log_record.h"
 #include "diagnostics/qvr_log_types.h"
-#include "qvr_scoped_handle.h"
 #include "registry/qvr_registry_dword.h"
 
 #include <new>

@@ -2,12 +2,12 @@
 // it again, so several processes can share one log.
 #include "diagnostics/qvr_logging_output_text.h"
 
+#include "core/qvr_scoped_handle.h"
 #include "diagnostics/qvr_detailed_log_record.h"
 #include "diagnostics/qvr_log_configuration.h"
 #include "diagnostics/qvr_log_types.h"
+#include "diagnostics/qvr_unicode_file.h"
 #include "qvr_platform.h"
-#include "qvr_scoped_handle.h"
-#include "qvr_unicode_file.h"
 
 #include <ctime>
 

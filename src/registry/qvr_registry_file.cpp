@@ -2,12 +2,12 @@
 #include "registry/qvr_registry_file.h"
 
 #include "core/qvr_flags.h"
+#include "core/qvr_scoped_handle.h"
 #include "core/qvr_string_list.h"
 #include "diagnostics/entries/qvr_reg_section_not_imported_warning.h"
 #include "diagnostics/entries/qvr_reg_value_not_exported_warning.h"
 #include "diagnostics/entries/qvr_unhandled_exception_exception.h"
 #include "qvr_guard.h"
-#include "qvr_scoped_handle.h"
 #include "registry/qvr_registry_binary.h"
 #include "registry/qvr_registry_dword.h"
 #include "registry/qvr_registry_key.h"

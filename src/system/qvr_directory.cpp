@@ -1,9 +1,9 @@
 // Directories: existence through a directory search, creation level by level.
 #include "system/qvr_directory.h"
 
+#include "core/qvr_scoped_handle.h"
 #include "diagnostics/entries/qvr_directory_init_exception.h"
 #include "qvr_guard.h"
-#include "qvr_scoped_handle.h"
 
 static const QVRSourceFile kThisFile = {QVR_T("CQVRDirectory"), QVR_T("qvr_directory.cpp"), QVRErrorSource::LastError};
 

@@ -1,11 +1,11 @@
 // Token privileges of a process.
 #include "system/qvr_windows_process.h"
 
+#include "core/qvr_scoped_handle.h"
 #include "diagnostics/entries/qvr_adjust_token_privileges_exception.h"
 #include "diagnostics/entries/qvr_lookup_privilege_value_exception.h"
 #include "diagnostics/entries/qvr_open_process_token_exception.h"
 #include "qvr_guard.h"
-#include "qvr_scoped_handle.h"
 
 static const QVRSourceFile kThisFile = {QVR_T("CQVRWindowsProcess"), QVR_T("qvr_windows_process.cpp"),
                                         QVRErrorSource::LastError};

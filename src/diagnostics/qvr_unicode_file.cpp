@@ -1,5 +1,5 @@
 // Appending UTF-16 text to a file.
-#include "qvr_unicode_file.h"
+#include "diagnostics/qvr_unicode_file.h"
 
 #include <memory>
 #include <new>

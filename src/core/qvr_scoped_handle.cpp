@@ -1,5 +1,5 @@
 // The close traits' platform calls and warnings.
-#include "qvr_scoped_handle.h"
+#include "core/qvr_scoped_handle.h"
 
 #include "diagnostics/entries/qvr_close_handle_warning.h"
 #include "diagnostics/entries/qvr_reg_close_key_warning.h"
