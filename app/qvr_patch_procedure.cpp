@@ -24,8 +24,6 @@ const WCHAR* const kInterface = QVR_T("qvrkmd_interface.dll");
 const WCHAR* const kInterface64 = QVR_T("qvrkmd_interface_x64.dll");
 const WCHAR* const kDescription =
     QVR_T("Add exception protection to avoid application that is hooked by our hook crashing in unpredictable case.");
-const WCHAR* const kProductKey = QVR_T("Software\\Dravonne\\Sentravault Solution");
-const WCHAR* const kInstallPath = QVR_T("InstallPath");
 const WCHAR* const kDriveSeparator = QVR_T(":\\");
 const WCHAR* const kBackupSuffix = QVR_T(".bak");
 
@@ -38,13 +36,6 @@ const DWORD kModulePathChars = MAX_PATH;
 // Terminate, read memory, query information.
 const DWORD kProcessAccess = 0x0411;
 const int kShowDefault = 10;
-
-CQVRWCharString joined(const CQVRWCharString& a, const CQVRWCharString& b)
-{
-    CQVRWCharString text = a;
-    text += b;
-    return text;
-}
 
 // An install directory as a prefix for file names. The product writes it
 // with its closing backslash; one without gets it, so that no name runs into
@@ -61,8 +52,8 @@ bool asFolder(CQVRWCharString& directory)
 // The 64-bit install directory: "InstallPath" in the 64-bit registry view.
 bool readInstallDirectory64(CQVRWCharString& directory)
 {
-    return CQVRRegistryString(HKEY_LOCAL_MACHINE, CQVRWCharString(kProductKey), CQVRWCharString(kInstallPath),
-                              KEY_READ | KEY_WOW64_64KEY, false, 0)
+    return CQVRRegistryString(HKEY_LOCAL_MACHINE, CQVRWCharString(CQVRProduct_SVT::kRegistryKey),
+                              CQVRWCharString(CQVRProduct_SVT::kInstallValue), KEY_READ | KEY_WOW64_64KEY, false, 0)
                .getValue(directory, false) &&
            asFolder(directory);
 }
@@ -148,7 +139,7 @@ void applyPatch(uint32_t ulPlatformType, uint32_t ulRelease)
         CQVRWCharString folder(QVR_T("\\"));
         folder += CQVRWCharString(static_cast<int32_t>(ulRelease));
         const auto source = [&](const WCHAR* szName) {
-            return joined(folder, joined(CQVRWCharString(QVR_T("\\")), CQVRWCharString(szName)));
+            return folder + CQVRWCharString(QVR_T("\\")) + CQVRWCharString(szName);
         };
         bool bReplaced = false;
         if (ulPlatformType == 2) {
@@ -159,12 +150,11 @@ void applyPatch(uint32_t ulPlatformType, uint32_t ulRelease)
             CQVRWCharString directory64;
             if (!readInstallDirectory64(directory64))
                 return false;
-            bReplaced = replaceFile(source(kHook64), joined(directory64, CQVRWCharString(kHook64)), &replaced) &&
+            bReplaced = replaceFile(source(kHook64), directory64 + CQVRWCharString(kHook64), &replaced) &&
                         replaceFile(source(kHook), CQVRWCharString(kHook), &replaced);
             if (bReplaced && ulRelease == kRelease820)
-                bReplaced =
-                    replaceFile(source(kInterface64), joined(directory64, CQVRWCharString(kInterface)), &replaced) &&
-                    replaceFile(source(kInterface), CQVRWCharString(kInterface), &replaced);
+                bReplaced = replaceFile(source(kInterface64), directory64 + CQVRWCharString(kInterface), &replaced) &&
+                            replaceFile(source(kInterface), CQVRWCharString(kInterface), &replaced);
         } else {
             showMessage(QVR_IDS_WRONG_OS, kStyleOk, kAnswerOk);
             return false;
@@ -205,7 +195,7 @@ int32_t stopProcess(const CQVRWCharString& name)
             CQVRWCharString directory64;
             bSecondary = readInstallDirectory64(directory64);
             if (bSecondary)
-                secondary = joined(directory64, name);
+                secondary = directory64 + name;
         }
         for (DWORD i = 0; i < ulFound; ++i) {
             const DWORD ulId = ids[i];
@@ -232,8 +222,7 @@ bool replaceFile(const CQVRWCharString& source, const CQVRWCharString& target, C
 {
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         const CQVRWCharString targetPath = resolveProductPath(target);
-        const CQVRWCharString sourcePath =
-            source.contains(kDriveSeparator) ? source : joined(installerFolder(), source);
+        const CQVRWCharString sourcePath = source.contains(kDriveSeparator) ? source : installerFolder() + source;
         // The log names the file: the message box does not.
         const auto failed = [&]() {
             const CQVRWCharString failure = logText(QVR_IDS_UPDATE_FAILED, targetPath);
@@ -275,7 +264,7 @@ bool replaceFile(const CQVRWCharString& source, const CQVRWCharString& target, C
         if (moves.ulCount == CQVRReplacedFiles::kCapacity)
             return failed();
         CQVRReplacedFile& move = moves.files[moves.ulCount++];
-        move = {targetPath, joined(targetPath, CQVRWCharString(kBackupSuffix))};
+        move = {targetPath, targetPath + CQVRWCharString(kBackupSuffix)};
         if (!MoveFileExW(move.target.getText(), move.backup.getText(), MOVEFILE_REPLACE_EXISTING)) {
             const DWORD ulError = GetLastError();
             --moves.ulCount;
@@ -294,7 +283,7 @@ CQVRWCharString resolveProductPath(const CQVRWCharString& name)
     qvrTry(kThisFile, __LINE__, [&] {
         CQVRWCharString directory;
         if (!name.contains(kDriveSeparator) && CQVRProduct_SVT().getInstallDirectory(directory) && asFolder(directory))
-            path = joined(directory, name);
+            path = directory + name;
     });
     return path;
 }

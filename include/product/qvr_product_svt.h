@@ -10,6 +10,11 @@ public:
     CQVRProduct_SVT();
     ~CQVRProduct_SVT();
 
+    // The product's current key, and its value that names the install
+    // directory: the installer also reads them in the 64-bit view.
+    static const WCHAR* const kRegistryKey;
+    static const WCHAR* const kInstallValue;
+
     // At least this version, and from major version 7 on also allowed by the
     // common policy's "SVTInstall".
     bool isInstalled(LONG lMajorVer, LONG lMinorVer, LONG lBuildVer, LONG lPatchVer) override;

@@ -13,19 +13,20 @@ static const QVRSourceFile kThisFile = {QVR_T("CQVRProduct_SVT"), QVR_T("qvr_pro
 namespace {
 
 const WCHAR* const kVersionValue = QVR_T("Version");
-const WCHAR* const kInstallValue = QVR_T("InstallPath");
 // The policy decides from this major version on.
 const LONG kPolicyMajorVersion = 7;
 
 }  // namespace
+
+const WCHAR* const CQVRProduct_SVT::kRegistryKey = QVR_T("Software\\Dravonne\\Sentravault Solution");
+const WCHAR* const CQVRProduct_SVT::kInstallValue = QVR_T("InstallPath");
 
 CQVRProduct_SVT::CQVRProduct_SVT()
     : CQVRProduct(CQVRWCharString(QVR_T("Dravonne")), CQVRWCharString(QVR_T("Sentravault Solution")))
 {
     qvrTraced(kThisFile, QVR_T("CQVRProduct_SVT"), __LINE__, rkPassFail, [&] {
         // The current key first, then the legacy one.
-        const WCHAR* const kKeys[] = {QVR_T("Software\\Dravonne\\Sentravault Solution"),
-                                      QVR_T("Software\\Orvik Astervane\\Sentravault Software")};
+        const WCHAR* const kKeys[] = {kRegistryKey, QVR_T("Software\\Orvik Astervane\\Sentravault Software")};
         bool bAdded = true;
         for (const WCHAR* szKey : kKeys) {
             CQVRProductRegistryInfo* pInfo = new (std::nothrow) CQVRProductRegistryInfo(
