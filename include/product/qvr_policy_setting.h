@@ -36,10 +36,10 @@ inline bool qvrSplitSubstitution(const CQVRWCharString& substitution, CQVRWCharS
 }
 
 // The failure of a setting whose value is not kept in the registry: written,
-// never thrown.
-inline void qvrLogUnsupportedPolicySource(uint32_t ulLine)
+// never thrown, with the file and line of the method that met it.
+inline void qvrLogUnsupportedPolicySource(const WCHAR* szFile, uint32_t ulLine)
 {
-    CQVRLogException1 unsupported(QVR_T("Policy source is not supported."), 0, kQVRPolicySettingFile, ulLine);
+    CQVRLogException1 unsupported(QVR_T("Policy source is not supported."), 0, szFile, ulLine);
 }
 
 template <class T> class CQVRPolicySetting : public CQVRPolicyLocations {
@@ -164,10 +164,8 @@ public:
     {
         CQVRWCharString result;
         qvrTraced(kQVRPolicySettingFile, QVR_T("getValueLocation"), __LINE__, rkPassFail, [&]() -> bool {
-            if (m_ulSource != psRegistry) {
-                qvrLogUnsupportedPolicySource(__LINE__);
+            if (!fromRegistry(kQVRPolicySettingFile, __LINE__))
                 return false;
-            }
             result = CQVRPolicySearchPolicy::getKeyTemplate(location);
             if (!result.replace(QVR_T("%VENDOR_NAME%"), m_strVendorName, 1, CQVRWCharString::ssmOccur) ||
                 !result.replace(QVR_T("%PRODUCT_NAME%"), m_strProductName, 1, CQVRWCharString::ssmOccur))
@@ -185,6 +183,32 @@ public:
             return true;
         });
         return result;
+    }
+
+    // Whether the value is kept in the registry, the only source there is;
+    // the failure is written when it is not.
+    bool fromRegistry(const WCHAR* szFile, uint32_t ulLine) const
+    {
+        if (m_ulSource == psRegistry)
+            return true;
+        qvrLogUnsupportedPolicySource(szFile, ulLine);
+        return false;
+    }
+
+    // The cached value, when the caller takes one and one is held.
+    bool takeCached(bool bUseCached, T& value) const
+    {
+        if (!bUseCached || !m_bCached)
+            return false;
+        value = m_Value;
+        return true;
+    }
+
+    // A value read or written becomes the cached one.
+    void keep(const T& value)
+    {
+        m_Value = value;
+        m_bCached = true;
     }
 
     uint32_t m_ulSource;

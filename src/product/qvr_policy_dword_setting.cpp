@@ -24,22 +24,17 @@ bool CQVRPolicyDwordSetting::getPolicy(PolicyLocation location, DWORD& value, bo
                                        const CQVRWCharString& substitution)
 {
     return qvrTraced(kThisFile, QVR_T("getPolicy"), __LINE__, rkPassFail, [&]() -> bool {
-        if (bUseCached && m_bCached) {
-            value = m_Value;
+        if (takeCached(bUseCached, value))
             return true;
-        }
-        if (m_ulSource != psRegistry) {
-            qvrLogUnsupportedPolicySource(__LINE__);
+        if (!fromRegistry(kThisFile, __LINE__))
             return false;
-        }
         CQVRRegistryDword registryValue(CQVRPolicySearchPolicy::getHive(location),
                                         getValueLocation(location, substitution), m_strValueName, KEY_READ, false, 0);
         uint32_t ulRead = 0;
         if (!registryValue.getValue(ulRead, false))
             return false;
         value = ulRead;
-        m_Value = ulRead;
-        m_bCached = true;
+        keep(ulRead);
         return true;
     });
 }
@@ -48,17 +43,14 @@ bool CQVRPolicyDwordSetting::setPolicy(PolicyLocation location, const DWORD& val
                                        const CQVRWCharString& substitution, bool bVolatile)
 {
     return qvrTraced(kThisFile, QVR_T("setPolicy"), __LINE__, rkPassFail, [&]() -> bool {
-        if (m_ulSource != psRegistry) {
-            qvrLogUnsupportedPolicySource(__LINE__);
+        if (!fromRegistry(kThisFile, __LINE__))
             return false;
-        }
         CQVRRegistryDword registryValue(CQVRPolicySearchPolicy::getHive(location),
                                         getValueLocation(location, substitution), m_strValueName, kWriteAccess,
                                         bCreateKey, bVolatile ? REG_OPTION_VOLATILE : 0);
         if (!registryValue.setValue(value, false))
             return false;
-        m_Value = value;
-        m_bCached = true;
+        keep(value);
         return true;
     });
 }

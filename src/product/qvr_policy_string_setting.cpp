@@ -39,14 +39,10 @@ bool CQVRPolicyStringSetting::getPolicy(PolicyLocation location, CQVRWCharString
                                         const CQVRWCharString& substitution)
 {
     return qvrTraced(kThisFile, QVR_T("getPolicy"), __LINE__, rkPassFail, [&]() -> bool {
-        if (bUseCached && m_bCached) {
-            value = m_Value;
+        if (takeCached(bUseCached, value))
             return true;
-        }
-        if (m_ulSource != psRegistry) {
-            qvrLogUnsupportedPolicySource(__LINE__);
+        if (!fromRegistry(kThisFile, __LINE__))
             return false;
-        }
         const HKEY hHive = CQVRPolicySearchPolicy::getHive(location);
         const CQVRWCharString keyPath = getValueLocation(location, substitution);
         CQVRWCharString read;
@@ -57,8 +53,7 @@ bool CQVRPolicyStringSetting::getPolicy(PolicyLocation location, CQVRWCharString
         if (!bRead)
             return false;
         value = read;
-        m_Value = read;
-        m_bCached = true;
+        keep(read);
         return true;
     });
 }
@@ -67,10 +62,8 @@ bool CQVRPolicyStringSetting::setPolicy(PolicyLocation location, const CQVRWChar
                                         const CQVRWCharString& substitution, bool bVolatile)
 {
     return qvrTraced(kThisFile, QVR_T("setPolicy"), __LINE__, rkPassFail, [&]() -> bool {
-        if (m_ulSource != psRegistry) {
-            qvrLogUnsupportedPolicySource(__LINE__);
+        if (!fromRegistry(kThisFile, __LINE__))
             return false;
-        }
         const HKEY hHive = CQVRPolicySearchPolicy::getHive(location);
         const CQVRWCharString keyPath = getValueLocation(location, substitution);
         const DWORD ulOptions = bVolatile ? REG_OPTION_VOLATILE : 0;
@@ -87,8 +80,7 @@ bool CQVRPolicyStringSetting::setPolicy(PolicyLocation location, const CQVRWChar
                 registryValue.setValue(value, false);
             }
         }
-        m_Value = value;
-        m_bCached = true;
+        keep(value);
         return true;
     });
 }
