@@ -271,6 +271,81 @@ static bool searchLengths(const CQVRWCharString& text, const CQVRWCharString& su
     return ulSubLength != 0 && ulLength >= ulSubLength;
 }
 
+namespace {
+
+// The occurrences of a substring, found in one scan: Knuth-Morris-Pratt,
+// so that a text is read once whatever the substring repeats.
+class SubStringMatcher {
+public:
+    // subString is valid and not empty.
+    explicit SubStringMatcher(const CQVRWCharString& subString)
+        : m_pUnits(subString.getBuffer()), m_ulLength(subString.getLength()), m_border(m_ulLength)
+    {
+        for (uint32_t i = 1, ulBorder = 0; i < m_ulLength; ++i) {
+            while (ulBorder > 0 && m_pUnits[i] != m_pUnits[ulBorder])
+                ulBorder = m_border.getBuffer()[ulBorder - 1];
+            if (m_pUnits[i] == m_pUnits[ulBorder])
+                ++ulBorder;
+            m_border.getBuffer()[i] = ulBorder;
+        }
+    }
+
+    uint32_t length() const { return m_ulLength; }
+
+    // How many units of the substring are matched after usUnit, when ulState
+    // were before it; the full length is a match. A match goes on from its
+    // longest border, so that overlapping matches count.
+    uint32_t next(uint32_t ulState, unsigned short usUnit) const
+    {
+        const uint32_t* pBorder = m_border.getBuffer();
+        if (ulState == m_ulLength)
+            ulState = pBorder[ulState - 1];
+        while (ulState > 0 && m_pUnits[ulState] != usUnit)
+            ulState = pBorder[ulState - 1];
+        return m_pUnits[ulState] == usUnit ? ulState + 1 : 0;
+    }
+
+    // The first position from ulPos on that holds the substring's first
+    // unit, or ulLength.
+    uint32_t skip(const unsigned short* pText, uint32_t ulPos, uint32_t ulLength) const
+    {
+        const unsigned short usFirst = m_pUnits[0];
+        while (ulPos < ulLength && pText[ulPos] != usFirst)
+            ++ulPos;
+        return ulPos;
+    }
+
+    // Every match counts, overlapping ones too.
+    uint32_t countIn(const CQVRWCharString& text) const
+    {
+        uint32_t ulLength = text.getLength();
+        if (!text.isValid() || ulLength < m_ulLength)
+            return 0;
+        const unsigned short* pText = text.getBuffer();
+        uint32_t ulCount = 0;
+        uint32_t ulState = 0;
+        for (uint32_t i = 0; i < ulLength; ++i) {
+            if (ulState == 0) {
+                i = skip(pText, i, ulLength);
+                if (i == ulLength)
+                    break;
+            }
+            ulState = next(ulState, pText[i]);
+            if (ulState == m_ulLength)
+                ++ulCount;
+        }
+        return ulCount;
+    }
+
+private:
+    const unsigned short* m_pUnits;
+    uint32_t m_ulLength;
+    // Longest proper border of each prefix, by the prefix's last index.
+    CQVRBuffer<uint32_t> m_border;
+};
+
+}  // namespace
+
 bool CQVRWCharString::matchesAt(const CQVRWCharString& subString, uint32_t ulSubLength, uint32_t ulPos) const
 {
     for (uint32_t i = 0; i < ulSubLength; ++i) {
@@ -327,12 +402,7 @@ uint32_t CQVRWCharString::countOf(const CQVRWCharString& subString) const
         uint32_t ulSubLength = 0;
         if (!searchLengths(*this, subString, ulLength, ulSubLength))
             return 0;
-        uint32_t ulCount = 0;
-        for (uint32_t ulStart = 0; ulStart <= ulLength - ulSubLength; ++ulStart) {
-            if (matchesAt(subString, ulSubLength, ulStart))
-                ++ulCount;
-        }
-        return ulCount;
+        return SubStringMatcher(subString).countIn(*this);
     });
 }
 
@@ -532,77 +602,6 @@ void editModeSteps(CQVRWCharString::SubStringMode subStringMode, uint32_t ulOccu
     throw CQVRBadArgException(kEditArgSubStringMode, kEditInvalidMode, kThisFile, __LINE__);
 }
 
-// The occurrences of a substring, found in one scan: Knuth-Morris-Pratt,
-// so that a text is read once whatever the substring repeats.
-class EditMatcher {
-public:
-    // subString is valid and not empty.
-    explicit EditMatcher(const CQVRWCharString& subString)
-        : m_pUnits(subString.getBuffer()), m_ulLength(subString.getLength()), m_border(m_ulLength)
-    {
-        for (uint32_t i = 1, ulBorder = 0; i < m_ulLength; ++i) {
-            while (ulBorder > 0 && m_pUnits[i] != m_pUnits[ulBorder])
-                ulBorder = m_border.getBuffer()[ulBorder - 1];
-            if (m_pUnits[i] == m_pUnits[ulBorder])
-                ++ulBorder;
-            m_border.getBuffer()[i] = ulBorder;
-        }
-    }
-
-    uint32_t length() const { return m_ulLength; }
-
-    // How many units of the substring are matched after usUnit, when ulState
-    // were before it; the full length is a match. A match goes on from its
-    // longest border, so that overlapping matches count.
-    uint32_t next(uint32_t ulState, unsigned short usUnit) const
-    {
-        const uint32_t* pBorder = m_border.getBuffer();
-        if (ulState == m_ulLength)
-            ulState = pBorder[ulState - 1];
-        while (ulState > 0 && m_pUnits[ulState] != usUnit)
-            ulState = pBorder[ulState - 1];
-        return m_pUnits[ulState] == usUnit ? ulState + 1 : 0;
-    }
-
-    // The first position from ulPos on that holds the substring's first
-    // unit, or ulLength.
-    uint32_t skip(const unsigned short* pText, uint32_t ulPos, uint32_t ulLength) const
-    {
-        const unsigned short usFirst = m_pUnits[0];
-        while (ulPos < ulLength && pText[ulPos] != usFirst)
-            ++ulPos;
-        return ulPos;
-    }
-
-    // Every match counts, overlapping ones too, as countOf counts them.
-    uint32_t countIn(const CQVRWCharString& text) const
-    {
-        uint32_t ulLength = text.getLength();
-        if (!text.isValid() || ulLength < m_ulLength)
-            return 0;
-        const unsigned short* pText = text.getBuffer();
-        uint32_t ulCount = 0;
-        uint32_t ulState = 0;
-        for (uint32_t i = 0; i < ulLength; ++i) {
-            if (ulState == 0) {
-                i = skip(pText, i, ulLength);
-                if (i == ulLength)
-                    break;
-            }
-            ulState = next(ulState, pText[i]);
-            if (ulState == m_ulLength)
-                ++ulCount;
-        }
-        return ulCount;
-    }
-
-private:
-    const unsigned short* m_pUnits;
-    uint32_t m_ulLength;
-    // Longest proper border of each prefix, by the prefix's last index.
-    CQVRBuffer<uint32_t> m_border;
-};
-
 // A stack on the library's buffer, which wipes what it held when it is
 // freed; it grows by doubling, within a buffer's 32-bit size.
 template <class T> class EditStack {
@@ -671,7 +670,7 @@ private:
 // on the stack, so nothing is scanned twice.
 class EditSubstitution {
 public:
-    EditSubstitution(const EditMatcher& matcher, const unsigned short* pNewUnits, uint32_t ulNewLength)
+    EditSubstitution(const SubStringMatcher& matcher, const unsigned short* pNewUnits, uint32_t ulNewLength)
         : m_matcher(matcher), m_pNewUnits(pNewUnits), m_ulNewLength(ulNewLength)
     {
     }
@@ -755,7 +754,7 @@ public:
     const EditStack<unsigned short>& result() const { return m_units; }
 
 private:
-    const EditMatcher& m_matcher;
+    const SubStringMatcher& m_matcher;
     const unsigned short* m_pNewUnits;
     uint32_t m_ulNewLength;
     EditStack<unsigned short> m_units;
@@ -943,7 +942,7 @@ bool CQVRWCharString::removeString(const CQVRWCharString& subString, uint32_t ul
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!isValid() || !subString.isValid() || subString.getLength() == 0)
             return false;
-        EditMatcher matcher(subString);
+        SubStringMatcher matcher(subString);
         uint32_t ulCount = matcher.countIn(*this);
         if (ulCount == 0)
             return false;
@@ -973,7 +972,7 @@ bool CQVRWCharString::replace(const CQVRWCharString& oldString, const CQVRWCharS
             return false;
         // Either argument may be this string itself: nothing is changed
         // before the new text is complete.
-        EditMatcher matcher(oldString);
+        SubStringMatcher matcher(oldString);
         uint32_t ulCount = matcher.countIn(*this);
         if (ulCount == 0)
             return false;
