@@ -223,10 +223,14 @@ CQVRWCharString& CQVRWCharString::operator+=(const CQVRWCharString& other)
 CQVRWCharString CQVRWCharString::operator+(const CQVRWCharString& other) const
 {
     CQVRWCharString result;
-    qvrTry(kThisFile, __LINE__, [&]() {
+    const bool bWhole = qvrTry(kThisFile, __LINE__, [&]() {
         result = *this;
         result += other;
-    });
+    }) && result.getLength() == static_cast<uint64_t>(getLength()) + other.getLength();
+    // Part of a concatenation is another text, a folder's path without its
+    // file name: the result is all of it or the empty string.
+    if (!bWhole)
+        result.destroy();
     return result;
 }
 

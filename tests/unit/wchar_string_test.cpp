@@ -7,6 +7,10 @@
 
 #include <vector>
 
+#ifndef _WIN32
+#include "qvr_sim.h"
+#endif
+
 using qvrtest::linesWith;
 using qvrtest::narrow;
 using qvrtest::S;
@@ -174,6 +178,29 @@ TEST_F(WCharStringTest, ConcatenationReplacesTheTerminator)
     Str sum = S("x") + S("yz");
     EXPECT_EQ(textOf(sum), W("xyz"));
     EXPECT_EQ(textOf(Str() + S("q")), W("q"));
+}
+
+// A sum that ran out of memory half way would be another text (a folder's
+// path without its file name): it is all of it or empty.
+TEST_F(WCharStringTest, ASumIsWholeOrEmpty)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
+#else
+    const Str folder = S("C:\\Program Files\\");
+    const Str name = S("hook.dll");
+    qvrsim::resetAllocations();
+    static_cast<void>(folder + name);
+    const size_t ulAllocations = qvrsim::allocationsMade();
+    ASSERT_GT(ulAllocations, 0u);
+    for (size_t n = 1; n <= ulAllocations; ++n) {
+        qvrsim::resetAllocations();
+        qvrsim::failAllocation(n);
+        const Str sum = folder + name;
+        EXPECT_TRUE(textOf(sum) == W("C:\\Program Files\\hook.dll") || sum.getLength() == 0)
+            << "allocation " << n << ": " << narrow(textOf(sum));
+    }
+#endif
 }
 
 TEST_F(WCharStringTest, EqualityIsByLengthAndCodeUnits)
