@@ -266,9 +266,11 @@ bool replaceFile(const CQVRWCharString& source, const CQVRWCharString& target, C
         CQVRReplacedFile& move = moves.files[moves.ulCount++];
         move = {targetPath, targetPath + CQVRWCharString(kBackupSuffix)};
         if (!MoveFileExW(move.target.getText(), move.backup.getText(), MOVEFILE_REPLACE_EXISTING)) {
-            const DWORD ulError = GetLastError();
             --moves.ulCount;
-            if (ulError != ERROR_FILE_NOT_FOUND && ulError != ERROR_PATH_NOT_FOUND)
+            // Only a target that was not there may stay unmoved; the error
+            // code alone cannot tell a missing target from a .bak path that
+            // names no folder.
+            if (targetRead != VersionRead::NoFile)
                 return failed();
         }
         if (CopyFileW(sourcePath.getText(), targetPath.getText(), FALSE))

@@ -330,6 +330,16 @@ TEST_F(InstallerFaults, WhatAFailedCallLeaves)
         EXPECT_EQ(c.log, patchLog()) << c.szName;
         EXPECT_EQ(1u, running(library("keyminder.exe"))) << c.szName;
     }
+    // A library that is there but whose move answers "path not found" is not
+    // copied over either: only a missing library needs no move.
+    Scenario s = release("8.20.23", true);
+    s.szCommandLine = "/s";
+    const Snapshot before = prepare(s);
+    qvrsim::failNext("MoveFileExW", ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(0, runOnce(s));
+    const Snapshot after = snapshot();
+    EXPECT_TRUE(after.sameProduct(before)) << after.describe();
+    EXPECT_EQ(stopped + answered(kFailed, 1) + withPath(kUpdateFailed, library64(kHook64)), patchLog());
 }
 
 }  // namespace
