@@ -1,8 +1,8 @@
 // Platform handles with an owner: one template, and close traits per kind of
-// handle (registry key, file, find, token). The owner closes the handle when
-// it goes out of scope; a failed close writes the warning that names the
-// handle, unless the owner is the logging code itself, which must not log
-// about its own files and keys.
+// handle (registry key, file, find, token, loaded library). The owner closes
+// the handle when it goes out of scope; a failed close writes the warning
+// that names the handle, unless the owner is the logging code itself, which
+// must not log about its own files and keys.
 #ifndef QVR_SCOPED_HANDLE_H
 #define QVR_SCOPED_HANDLE_H
 
@@ -112,10 +112,19 @@ struct QVRKernelObjectTraits {
     static void warn(const QVRCloseSite& site, DWORD ulError) { QVRFileTraits::warn(site, ulError); }
 };
 
+// A loaded library: FreeLibrary, warned about like a file.
+struct QVRModuleTraits {
+    typedef HMODULE Handle;
+    static HMODULE invalid() { return nullptr; }
+    static DWORD close(HMODULE h);
+    static void warn(const QVRCloseSite& site, DWORD ulError) { QVRFileTraits::warn(site, ulError); }
+};
+
 typedef CQVRScopedHandle<QVRRegKeyTraits> CQVRScopedKey;
 typedef CQVRScopedHandle<QVRFileTraits> CQVRScopedFile;
 typedef CQVRScopedHandle<QVRFindTraits> CQVRScopedFind;
 typedef CQVRScopedHandle<QVRKernelObjectTraits> CQVRScopedToken;
 typedef CQVRScopedHandle<QVRKernelObjectTraits> CQVRScopedProcess;
+typedef CQVRScopedHandle<QVRModuleTraits> CQVRScopedModule;
 
 #endif

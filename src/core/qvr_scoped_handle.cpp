@@ -30,3 +30,8 @@ void QVRFileTraits::warn(const QVRCloseSite& site, DWORD ulError)
 }
 
 DWORD QVRFindTraits::close(HANDLE h) { return FindClose(h) ? static_cast<DWORD>(ERROR_SUCCESS) : lastErrorOrFailure(); }
+
+DWORD QVRModuleTraits::close(HMODULE h)
+{
+    return FreeLibrary(h) ? static_cast<DWORD>(ERROR_SUCCESS) : lastErrorOrFailure();
+}

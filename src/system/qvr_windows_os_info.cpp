@@ -1,6 +1,7 @@
 // The running Windows.
 #include "system/qvr_windows_os_info.h"
 
+#include "core/qvr_scoped_handle.h"
 #include "core/qvr_wchar_string.h"
 #include "diagnostics/entries/qvr_windows_os_info_init_needed_exception.h"
 #include "qvr_guard.h"
@@ -109,16 +110,12 @@ bool CQVRWindowsOSInfo::isVista()
 bool CQVRWindowsOSInfo::performOSQueryFunction(uint32_t ulQuery, bool& bAnswer)
 {
     return qvrTraced(kThisFile, QVR_T("performOSQueryFunction"), __LINE__, rkPassFail, [&]() -> bool {
-        HMODULE hLibrary = LoadLibraryW(kShellLibrary);
-        if (hLibrary == nullptr)
+        CQVRScopedModule library;  // freed whatever the query does
+        library.reset(LoadLibraryW(kShellLibrary));
+        if (!library.isValid())
             return false;
-        // Freed whatever the query does.
-        struct Release {
-            HMODULE h;
-            ~Release() { FreeLibrary(h); }
-        } release{hLibrary};
         const OSQueryFunction query = reinterpret_cast<OSQueryFunction>(
-            reinterpret_cast<void*>(GetProcAddress(hLibrary, MAKEINTRESOURCEA(kOSQueryOrdinal))));
+            reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(kOSQueryOrdinal))));
         if (query == nullptr)
             return false;
         bAnswer = query(ulQuery) != FALSE;
