@@ -223,13 +223,13 @@ CQVRWCharString& CQVRWCharString::operator+=(const CQVRWCharString& other)
 CQVRWCharString CQVRWCharString::operator+(const CQVRWCharString& other) const
 {
     CQVRWCharString result;
-    const bool bWhole = qvrTry(kThisFile, __LINE__, [&]() {
+    const bool bRan = qvrTry(kThisFile, __LINE__, [&]() {
         result = *this;
         result += other;
-    }) && result.getLength() == static_cast<uint64_t>(getLength()) + other.getLength();
+    });
     // Part of a concatenation is another text, a folder's path without its
     // file name: the result is all of it or the empty string.
-    if (!bWhole)
+    if (!bRan || result.getLength() != static_cast<uint64_t>(getLength()) + other.getLength())
         result.destroy();
     return result;
 }
