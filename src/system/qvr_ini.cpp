@@ -1,6 +1,7 @@
 // Profile (INI) files.
 #include "system/qvr_ini.h"
 
+#include "diagnostics/entries/qvr_buffer_init_exception.h"
 #include "diagnostics/entries/qvr_write_private_profile_section_exception.h"
 #include "diagnostics/entries/qvr_write_private_profile_string_exception.h"
 #include "diagnostics/qvr_log_exception1.h"
@@ -12,6 +13,18 @@ static const DWORD kStringChars = 1024;
 static const DWORD kListChars = 0x7FFF;
 // What a missing entry reads as; an entry holding this text reads as missing.
 static const WCHAR* const kNotFound = QVR_T("Not Found");
+
+// A read whose buffer cannot be had is an unhandled failure of the read: it
+// is written as such, beside the buffer's own entries.
+template <class Body> static bool readGuarded(uint32_t ulLine, Body&& body)
+{
+    try {
+        return body();
+    } catch (CQVRBufferInitException&) {
+        qvrLogUnhandled(QVRErrorSource::LastError, kThisFile, ulLine);
+        return false;
+    }
+}
 
 CQVRIni::CQVRIni(const CQVRWCharString& fileName)
 {
@@ -54,18 +67,21 @@ bool CQVRIni::getProfileInt(const CQVRWCharString& section, const CQVRWCharStrin
 
 bool CQVRIni::getProfileString(const CQVRWCharString& section, const CQVRWCharString& key, CQVRWCharString& value)
 {
-    return qvrTraced(kThisFile, QVR_T("getProfileString"), __LINE__, rkPassFail, [&]() -> bool {
-        CQVRBuffer<unsigned short> text(kStringChars);
-        const DWORD ulRead = GetPrivateProfileStringW(section.getText(), key.getText(), kNotFound,
-                                                      qvrWide(text.getBuffer()), kStringChars, m_strFileName.getText());
-        // size - 1 is a cut text, size - 2 a cut list of names.
-        if (ulRead == 0 || ulRead == kStringChars - 1 || ulRead == kStringChars - 2)
-            return false;
-        const CQVRWCharString read(text);
-        if (read == CQVRWCharString(kNotFound))
-            return false;
-        value = read;
-        return true;
+    return qvrTraced(kThisFile, QVR_T("getProfileString"), __LINE__, rkPassFail, [&] {
+        return readGuarded(__LINE__, [&]() -> bool {
+            CQVRBuffer<unsigned short> text(kStringChars);
+            const DWORD ulRead =
+                GetPrivateProfileStringW(section.getText(), key.getText(), kNotFound, qvrWide(text.getBuffer()),
+                                         kStringChars, m_strFileName.getText());
+            // size - 1 is a cut text, size - 2 a cut list of names.
+            if (ulRead == 0 || ulRead == kStringChars - 1 || ulRead == kStringChars - 2)
+                return false;
+            const CQVRWCharString read(text);
+            if (read == CQVRWCharString(kNotFound))
+                return false;
+            value = read;
+            return true;
+        });
     });
 }
 
@@ -89,29 +105,31 @@ bool CQVRIni::getProfileSectionNames(CQVRStringList& names)
 bool CQVRIni::readList(const WCHAR* szMethod, const CQVRWCharString* pSection, CQVRStringList& strings, bool& bTooLong)
 {
     bTooLong = false;
-    return qvrTraced(kThisFile, szMethod, __LINE__, rkPassFail, [&]() -> bool {
-        CQVRBuffer<unsigned short> buffer(kListChars);
-        WCHAR* szBuffer = qvrWide(buffer.getBuffer());
-        const DWORD ulRead =
-            pSection != nullptr
-                ? GetPrivateProfileSectionW(pSection->getText(), szBuffer, kListChars, m_strFileName.getText())
-                : GetPrivateProfileSectionNamesW(szBuffer, kListChars, m_strFileName.getText());
-        bTooLong = ulRead == kListChars - 2;
-        if (ulRead == 0 || bTooLong)
-            return false;
-        strings.removeAll();
-        const unsigned short* p = buffer.getBuffer();
-        uint32_t ulStart = 0;
-        for (uint32_t i = 0; i < ulRead; ++i) {
-            if (p[i] != 0)
-                continue;
-            // The string with its terminator.
-            const CQVRWCharString text(CQVRBuffer<unsigned short>(p + ulStart, i + 1 - ulStart, 0));
-            if (text.getLength() != 0)
-                strings.add(text, 0);
-            ulStart = i + 1;
-        }
-        return strings.getCount() != 0;
+    return qvrTraced(kThisFile, szMethod, __LINE__, rkPassFail, [&] {
+        return readGuarded(__LINE__, [&]() -> bool {
+            CQVRBuffer<unsigned short> buffer(kListChars);
+            WCHAR* szBuffer = qvrWide(buffer.getBuffer());
+            const DWORD ulRead =
+                pSection != nullptr
+                    ? GetPrivateProfileSectionW(pSection->getText(), szBuffer, kListChars, m_strFileName.getText())
+                    : GetPrivateProfileSectionNamesW(szBuffer, kListChars, m_strFileName.getText());
+            bTooLong = ulRead == kListChars - 2;
+            if (ulRead == 0 || bTooLong)
+                return false;
+            strings.removeAll();
+            const unsigned short* p = buffer.getBuffer();
+            uint32_t ulStart = 0;
+            for (uint32_t i = 0; i < ulRead; ++i) {
+                if (p[i] != 0)
+                    continue;
+                // The string with its terminator.
+                const CQVRWCharString text(CQVRBuffer<unsigned short>(p + ulStart, i + 1 - ulStart, 0));
+                if (text.getLength() != 0)
+                    strings.add(text, 0);
+                ulStart = i + 1;
+            }
+            return strings.getCount() != 0;
+        });
     });
 }
 

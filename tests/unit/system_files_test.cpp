@@ -7,8 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include "qvr_sim.h"
+#endif
 
 using qvrtest::countLines;
 using qvrtest::narrow;
@@ -141,6 +146,40 @@ TEST_F(IniTest, FailedWritesNameSectionAndEntry)
     EXPECT_FALSE(ini().createProfileSection(S("New")));
     EXPECT_EQ(1u, countLines(m_log, "\"Unable to write profile section ( section: New )\" <Error: 0x00000005> "
                                     "<qvr_ini.cpp, "));
+}
+
+// A read buffer that cannot be allocated fails the read, written as an
+// unhandled failure of the profile class; what the caller passed stays.
+TEST_F(IniTest, AReadBufferThatCannotBeAllocatedIsWrittenAsUnhandled)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
+#else
+    CQVRIni file = ini();
+    ASSERT_TRUE(file.setProfileString(S("Main"), S("Key"), S("v")));
+    const Str section = S("Main");
+    const Str key = S("Key");
+    Str value = S("untouched");
+    CQVRStringList list;
+    list.add(S("kept"), 0);
+    const std::function<bool()> reads[] = {
+        [&] { return file.getProfileString(section, key, value); },
+        [&] { return file.getProfileSection(section, list); },
+        [&] { return file.getProfileSectionNames(list); },
+    };
+    for (const auto& read : reads) {
+        qvrtest::resetMachine();
+        m_log = qvrtest::enableTextLog();
+        ASSERT_TRUE(file.setProfileString(section, key, S("v")));
+        qvrsim::resetAllocations();
+        qvrsim::failAllocation(1);  // the read buffer
+        EXPECT_FALSE(read());
+        EXPECT_EQ(1u, countLines(m_log, "\"An unhandled exception occurred\" "));
+        EXPECT_EQ(1u, countLines(m_log, "<qvr_ini.cpp, "));
+    }
+    EXPECT_EQ("untouched", narrow(textOf(value)));
+    EXPECT_EQ((std::vector<std::string>{"kept"}), textsOf(list));
+#endif
 }
 
 class DirectoryTest : public qvrtest::LoggedMachineTest {};
