@@ -6,7 +6,7 @@
 #include "core/qvr_string_list.h"
 #include "diagnostics/entries/qvr_reg_section_not_imported_warning.h"
 #include "diagnostics/entries/qvr_reg_value_not_exported_warning.h"
-#include "diagnostics/entries/qvr_unhandled_exception_exception.h"
+#include "diagnostics/entries/qvr_write_private_profile_string_exception.h"
 #include "qvr_guard.h"
 #include "registry/qvr_registry_binary.h"
 #include "registry/qvr_registry_dword.h"
@@ -115,11 +115,44 @@ CQVRWCharString entryText(const CQVRRegistryBinaryValue& pair)
     return joined(CQVRWCharString(kTagBinary), QVR_T(":"), byteCodesOfUnits(pair.m_Data));
 }
 
+// Every text round-trips through a UTF-16 profile file, where an ANSI one
+// would turn what its code page lacks into "?": a new file starts as
+// UTF-16, with its byte-order mark. False, with the Win32 error, when it
+// cannot.
+bool startUnicodeFile(const CQVRWCharString& fileName, DWORD& ulError)
+{
+    if (GetFileAttributesW(fileName.getText()) != INVALID_FILE_ATTRIBUTES)
+        return true;
+    CQVRScopedFile file;
+    file.reset(CreateFileW(fileName.getText(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    static const BYTE kByteOrderMark[2] = {0xFF, 0xFE};
+    DWORD ulWritten = 0;
+    if (file.isValid() && WriteFile(file, kByteOrderMark, sizeof(kByteOrderMark), &ulWritten, nullptr) &&
+        ulWritten == sizeof(kByteOrderMark))
+        return true;
+    // Taken before the handle closes. A file left without its mark would be
+    // taken for an ANSI one by the next entry: it goes again.
+    ulError = GetLastError();
+    if (file.isValid()) {
+        file.close();
+        DeleteFileW(fileName.getText());
+    }
+    return false;
+}
+
 // One entry, through a profile file object of its own, so that the file is
-// complete on disk after every entry. A failed write is logged there.
+// complete on disk after every entry. A failed write is logged there. The
+// file is made before its first entry, so a key with nothing to write leaves
+// none; an entry whose file cannot be made is a failed write like any other,
+// and the export goes on.
 void writeEntry(const CQVRWCharString& fileName, const CQVRWCharString& section, const CQVRWCharString& name,
                 const CQVRWCharString& text)
 {
+    DWORD ulError = ERROR_SUCCESS;
+    if (!startUnicodeFile(fileName, ulError)) {
+        CQVRWritePrivateProfileStringException failed(section.getText(), name.getText(), ulError, kThisFile, __LINE__);
+        return;
+    }
     CQVRIni ini(fileName);
     ini.setProfileString(section, name, text);
 }
@@ -164,22 +197,6 @@ void exportGroup(const CQVRWCharString& fileName, const CQVRWCharString& section
     }
 }
 
-// Every text round-trips through a UTF-16 profile file, where an ANSI one
-// would turn what its code page lacks into "?": a new file starts as
-// UTF-16, with its byte-order mark.
-void startUnicodeFile(const CQVRWCharString& fileName)
-{
-    if (GetFileAttributesW(fileName.getText()) != INVALID_FILE_ATTRIBUTES)
-        return;
-    CQVRScopedFile file;
-    file.reset(CreateFileW(fileName.getText(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    static const BYTE kByteOrderMark[2] = {0xFF, 0xFE};
-    DWORD ulWritten = 0;
-    if (!file.isValid() || !WriteFile(file, kByteOrderMark, sizeof(kByteOrderMark), &ulWritten, nullptr) ||
-        ulWritten != sizeof(kByteOrderMark))
-        throw CQVRUnhandledExceptionException(GetLastError(), kThisFile, __LINE__);
-}
-
 // The folder of the file, with every missing level.
 void makeFolder(const CQVRWCharString& fileName)
 {
@@ -204,7 +221,6 @@ bool CQVRRegistryFile::exportKeyToFile(HKEY hRoot, const CQVRWCharString& keyPat
         if (bOverwrite)
             DeleteFileW(getText());
         makeFolder(fileName);
-        startUnicodeFile(fileName);
         const CQVRWCharString section = sectionName(hRoot, keyPath);
         CQVRRegistryValent defaultValue;
         const CQVRRegistryValent* pDefault = readDefaultValue(hRoot, keyPath, defaultValue) ? &defaultValue : nullptr;

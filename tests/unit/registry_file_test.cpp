@@ -357,18 +357,24 @@ TEST_F(RegistryFileTest, FailedPlatformCallsOnTheWay)
         bool bExport;
         bool bResult;
         const char* szLine;  // the one entry written
+        bool bFile;          // whether the file is there afterwards
     };
     const Case cases[] = {
-        // The new file cannot be made: the export ends.
-        {"CreateFileW", 5, true, false,
-         "\"An unhandled exception occurred\" <Error: 0x00000005> <qvr_registry_file.cpp, "},
+        // The new file cannot be made, or not given its mark: that entry is
+        // not written, and no unmarked file is left for the next one.
+        {"CreateFileW", 5, true, true,
+         "\"Unable to write profile string ( section: HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravonne\\Test\\X, key name: "
+         "Count )\" <Error: 0x00000005> <qvr_registry_file.cpp, ",
+         false},
+        {"WriteFile", 112, true, true, "key name: Count )\" <Error: 0x00000070> <qvr_registry_file.cpp, ", false},
         // One entry that cannot be written is named and skipped.
         {"WritePrivateProfileStringW", 5, true, true,
          "\"Unable to write profile string ( section: HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravonne\\Test\\X, key name: "
-         "Count )\" <Error: 0x00000005> "},
+         "Count )\" <Error: 0x00000005> <qvr_ini.cpp, ",
+         true},
         // A value that cannot be written on import is named and skipped.
         {"RegSetValueExW", 5, false, true,
-         "\"Unable to Set registry value ( \"SOFTWARE\\Dravonne\\Test\\X\\Count\" )\" "},
+         "\"Unable to Set registry value ( \"SOFTWARE\\Dravonne\\Test\\X\\Count\" )\" ", true},
     };
     for (const Case& c : cases) {
         qvrtest::resetMachine();
@@ -384,6 +390,35 @@ TEST_F(RegistryFileTest, FailedPlatformCallsOnTheWay)
         EXPECT_EQ(1u, countLines(m_log, c.szLine)) << c.szFunction;
         EXPECT_EQ(1u, qvrtest::readLogLines(m_log).size()) << c.szFunction;
         EXPECT_EQ(0u, qvrtest::openHandles()) << c.szFunction;
+        EXPECT_EQ(c.bFile, qvrtest::fileExists(file())) << c.szFunction;
+    }
+}
+
+// A file that cannot be written fails entry by entry, each named, and the
+// export goes on; a key with nothing to write leaves no file.
+TEST_F(RegistryFileTest, WhatCannotBeWrittenIsNamedEntryByEntry)
+{
+    struct Case {
+        wstr path;
+        const char* szKey;
+        size_t ulFailedEntries;
+    };
+    const Case cases[] = {
+        {W("Q:\\x\\export.txt"), kPath, 2},
+        {file("bare.txt"), "SOFTWARE\\Dravonne\\Test\\Bare", 0},
+        {file("missing.txt"), "SOFTWARE\\Dravonne\\Test\\Missing", 0},
+    };
+    for (const Case& c : cases) {
+        qvrtest::resetMachine();
+        m_log = qvrtest::enableTextLog();
+        ASSERT_TRUE(value<CQVRRegistryDword>("Count").setValue(26, false));
+        ASSERT_TRUE(value<CQVRRegistryString>("Path").setValue(S("C:\\x"), false));
+        ASSERT_TRUE(
+            CQVRRegistryKey(HKEY_LOCAL_MACHINE, S("SOFTWARE\\Dravonne\\Test\\Bare"), KEY_ALL_ACCESS, true, 0).create());
+        EXPECT_TRUE(exportTo(c.path, true, c.szKey)) << c.szKey;
+        EXPECT_EQ(c.ulFailedEntries, countLines(m_log, "\"Unable to write profile string ( ")) << c.szKey;
+        EXPECT_EQ(c.ulFailedEntries, qvrtest::readLogLines(m_log).size()) << c.szKey;
+        EXPECT_FALSE(qvrtest::fileExists(c.path)) << c.szKey;
     }
 }
 
