@@ -225,6 +225,54 @@ TEST_F(PolicyTest, TheFirstLocationThatHoldsTheValueWins)
     EXPECT_EQ(1u, countLines(m_log, "\"Could not find policy setting with ID ( 40 )\""));
 }
 
+// Every setting class and search order traces under its own class name; an
+// operation that answers no boolean stores a pass even on its failure path.
+TEST_F(PolicyTest, TracesNameTheirClassAndPassWithoutABooleanResult)
+{
+    const wstr log = qvrtest::enableTextLog(0x0FFF);
+    qvrtest::setLogValue(W("DynamicLogging"), 1);
+    {
+        CQVRPolicyDwordSetting dword = dwordSetting("Sub");
+        CQVRPolicyDwordSetting dwordCopy(dword);
+        dwordCopy = dword;
+        CQVRPolicyStringSetting text(S("Dravonne"), S("QVR Common"), 3, psRegistry, S("1.0"), S("AdminUser"), S("Sub"),
+                                     Str(), false, true);
+        CQVRPolicyStringSetting textCopy(text);
+        textCopy = text;
+        CQVRPolicyADSearchPolicy ad;
+        CQVRPolicySearchPolicy order(ad);
+        order.getPolicyLocation(6);
+        dword.m_ulSource = 2;
+        dword.getValueLocation(SP::plMachinePolicy, Str());
+    }
+    const struct {
+        const char* szMethod;
+        size_t ulCalls;
+    } cases[] = {
+        {"<CQVRPolicyDwordSetting::CQVRPolicyDwordSetting> ", 2},
+        {"<CQVRPolicyDwordSetting::operator=> ", 1},
+        {"<CQVRPolicyDwordSetting::~CQVRPolicyDwordSetting> ", 2},
+        {"<CQVRPolicyStringSetting::CQVRPolicyStringSetting> ", 2},
+        {"<CQVRPolicyStringSetting::operator=> ", 1},
+        {"<CQVRPolicyStringSetting::~CQVRPolicyStringSetting> ", 2},
+        {"<CQVRPolicySearchPolicy::CQVRPolicySearchPolicy> ", 2},  // the preset's base, the copy
+        {"<CQVRPolicySearchPolicy::getPolicyLocation> ", 1},       // past the end
+        {"<CQVRPolicySetting::getValueLocation> ", 1},             // source not supported
+    };
+    for (const auto& c : cases) {
+        const std::vector<wstr> lines = qvrtest::linesWith(log, c.szMethod);
+        size_t ulEntries = 0;
+        size_t ulPassed = 0;
+        for (const wstr& line : lines) {
+            const std::string text = narrow(line);
+            ulEntries += text.find("<ENTRY> ") != std::string::npos;
+            ulPassed += text.find("<EXIT> ") != std::string::npos && text.find("<Passed> ") != std::string::npos;
+        }
+        EXPECT_EQ(c.ulCalls, ulEntries) << c.szMethod;
+        EXPECT_EQ(c.ulCalls, ulPassed) << c.szMethod;
+    }
+}
+
 // The common policy's table, in the order its rows are added.
 TEST_F(PolicyTest, TheCommonPolicyHoldsItsTable)
 {
