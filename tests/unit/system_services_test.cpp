@@ -122,6 +122,11 @@ TEST_F(SystemServicesTest, TheVendorStorageFolder)
     // Already there: nothing to make, still true.
     EXPECT_TRUE(CQVRSystemInfo(CQVRSystemInfo::svDravonne).getStoragePath(path));
     RemoveDirectoryW(path.getText());
+    // An index past the vendor table names no folder: an index error.
+    Str untouched = S("untouched");
+    EXPECT_FALSE(CQVRSystemInfo(2).getStoragePath(untouched));
+    EXPECT_EQ("untouched", narrow(textOf(untouched)));
+    EXPECT_EQ(1u, countLines(m_log, "\"Index out of array bounds\""));
     if (!qvrtest::failNext("SHGetFolderPathW", 0x80004005))
         GTEST_SKIP() << "platform calls can only be made to fail on the substitute";
     EXPECT_FALSE(CQVRSystemInfo(CQVRSystemInfo::svDravonne).getStoragePath(path));
