@@ -323,6 +323,12 @@ TEST_F(PolicyTest, TracesNameTheirClassAndPassWithoutABooleanResult)
         EXPECT_EQ(c.ulCalls, ulEntries) << c.szMethod;
         EXPECT_EQ(c.ulCalls, ulPassed) << c.szMethod;
     }
+    DeleteFileW(log.c_str());
+    {
+        CQVRCommonPolicy policy;
+    }
+    EXPECT_EQ(2u, countLines(log, "<CQVRCommonPolicy::CQVRCommonPolicy> "));
+    EXPECT_EQ(2u, countLines(log, "<CQVRCommonPolicy::~CQVRCommonPolicy> "));
 }
 
 // The common policy's table, in the order its rows are added.
