@@ -112,6 +112,26 @@ TEST_F(SystemServicesTest, AMissingResourceStringIsLogged)
     EXPECT_EQ("Kept", narrow(textOf(box.m_strMsg)));
 }
 
+// The program's own module not found: logged, and the object has no module.
+TEST_F(SystemServicesTest, AResourceWithoutItsModuleIsLogged)
+{
+    const struct {
+        const char* szFunction;
+        DWORD ulError;
+        const char* szEntry;
+    } cases[] = {
+        {"GetModuleFileNameW", ERROR_NOT_ENOUGH_MEMORY, "\"An unhandled exception occurred\" <Error: 0x00000008> "},
+        {"GetModuleHandleW", ERROR_FILE_NOT_FOUND, "\"An unhandled exception occurred\" <Error: 0x00000002> "},
+    };
+    for (const auto& c : cases) {
+        if (!qvrtest::failNext(c.szFunction, c.ulError))
+            GTEST_SKIP() << "platform calls can only be made to fail on the substitute";
+        CQVRWindowsResource resource;
+        EXPECT_EQ(nullptr, resource.m_hModule) << c.szFunction;
+        EXPECT_EQ(1u, countLines(m_log, c.szEntry)) << c.szFunction;
+    }
+}
+
 TEST_F(SystemServicesTest, TheVendorStorageFolder)
 {
     Str path;
