@@ -205,4 +205,34 @@ TEST_F(SystemServicesTest, RestartAsksAndUsesThePrivilege)
 #endif
 }
 
+// Whatever stops the question, the restart's trace records what it answers.
+TEST_F(SystemServicesTest, TheRestartTraceStoresItsResult)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
+#else
+    qvrtest::enableTextLog(0x0FFF);
+    qvrtest::setLogValue(W("DynamicLogging"), 1);
+    const Str title = S("Caption");
+    const Str message = S("Restart now?");
+    CQVRWinReboot reboot;
+    qvrsim::resetAllocations();
+    reboot.doReboot(CQVRWinReboot::rkRestart, true, title, message, nullptr);
+    const size_t ulAllocations = qvrsim::allocationsMade();
+    for (size_t n = 1; n <= ulAllocations; ++n) {
+        DeleteFileW(m_log.c_str());
+        qvrsim::queueMessageBoxAnswers({IDNO});
+        qvrsim::resetAllocations();
+        qvrsim::failAllocation(n);
+        const bool bResult = reboot.doReboot(CQVRWinReboot::rkRestart, true, title, message, nullptr);
+        for (const wstr& line : qvrtest::linesWith(m_log, "<EXIT> <")) {
+            const std::string text = narrow(line);
+            if (text.find("<CQVRWinReboot::doReboot> ") != std::string::npos) {
+                EXPECT_NE(std::string::npos, text.find(bResult ? "<Passed> " : "<Failed> ")) << "allocation " << n;
+            }
+        }
+    }
+#endif
+}
+
 }  // namespace
