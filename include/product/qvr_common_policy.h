@@ -24,6 +24,7 @@ public:
     };
 
     CQVRCommonPolicy();
+    ~CQVRCommonPolicy();
 };
 
 #endif

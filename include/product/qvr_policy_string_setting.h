@@ -14,6 +14,7 @@ public:
                             bool bWrite32BitView);
     CQVRPolicyStringSetting(const CQVRPolicyStringSetting& other);
     CQVRPolicyStringSetting& operator=(const CQVRPolicyStringSetting& other);
+    ~CQVRPolicyStringSetting();
 
     bool getPolicy(PolicyLocation location, CQVRWCharString& value, bool bUseCached,
                    const CQVRWCharString& substitution) override;

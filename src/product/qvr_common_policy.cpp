@@ -81,3 +81,8 @@ CQVRCommonPolicy::CQVRCommonPolicy() : CQVRProductPolicy(CQVRPolicyADSearchPolic
         return bAdded;
     });
 }
+
+CQVRCommonPolicy::~CQVRCommonPolicy()
+{
+    qvrTraced(kThisFile, QVR_T("~CQVRCommonPolicy"), __LINE__, rkPassFail, [] { return true; });
+}

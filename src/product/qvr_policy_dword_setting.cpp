@@ -9,7 +9,13 @@ static const QVRSourceFile kThisFile = {QVR_T("CQVRPolicyDwordSetting"), QVR_T("
 // KEY_READ | KEY_WRITE, for a write.
 static const REGSAM kWriteAccess = 0x2001F;
 
-CQVRPolicyDwordSetting::CQVRPolicyDwordSetting() {}
+// Constructors and the destructor trace under this class's own name.
+static void traceSetting(const WCHAR* szMethod, uint32_t ulLine)
+{
+    qvrTraced(kThisFile, szMethod, ulLine, rkPassFail, [] { return true; });
+}
+
+CQVRPolicyDwordSetting::CQVRPolicyDwordSetting() { traceSetting(QVR_T("CQVRPolicyDwordSetting"), __LINE__); }
 
 CQVRPolicyDwordSetting::CQVRPolicyDwordSetting(const CQVRWCharString& vendorName, const CQVRWCharString& productName,
                                                uint32_t ulID, uint32_t ulSource, const CQVRWCharString& version,
@@ -18,7 +24,24 @@ CQVRPolicyDwordSetting::CQVRPolicyDwordSetting(const CQVRWCharString& vendorName
     : CQVRPolicySetting(vendorName, productName, ptDword, ulID, ulSource, version, valueName, subKey, ulDefault,
                         bWrite32BitView)
 {
+    traceSetting(QVR_T("CQVRPolicyDwordSetting"), __LINE__);
 }
+
+CQVRPolicyDwordSetting::CQVRPolicyDwordSetting(const CQVRPolicyDwordSetting& other) : CQVRPolicySetting(other)
+{
+    traceSetting(QVR_T("CQVRPolicyDwordSetting"), __LINE__);
+}
+
+CQVRPolicyDwordSetting& CQVRPolicyDwordSetting::operator=(const CQVRPolicyDwordSetting& other)
+{
+    qvrTraced(kThisFile, QVR_T("operator="), __LINE__, rkPassFail, [&] {
+        CQVRPolicySetting::operator=(other);
+        return true;
+    });
+    return *this;
+}
+
+CQVRPolicyDwordSetting::~CQVRPolicyDwordSetting() { traceSetting(QVR_T("~CQVRPolicyDwordSetting"), __LINE__); }
 
 bool CQVRPolicyDwordSetting::getPolicy(PolicyLocation location, DWORD& value, bool bUseCached,
                                        const CQVRWCharString& substitution)

@@ -49,6 +49,7 @@ CQVRPolicySearchPolicy::~CQVRPolicySearchPolicy()
 CQVRPolicySearchPolicy::CQVRPolicySearchPolicy(const CQVRPolicySearchPolicy& other)
     : CQVRPolicyLocations(), CQVRDblList(other)
 {
+    qvrTraced(kThisFile, QVR_T("CQVRPolicySearchPolicy"), __LINE__, rkPassFail, [] { return true; });
 }
 
 CQVRPolicySearchPolicy& CQVRPolicySearchPolicy::operator=(const CQVRPolicySearchPolicy& other)
@@ -65,13 +66,17 @@ bool CQVRPolicySearchPolicy::addPolicy(PolicyLocation location)
 CQVRPolicySearchPolicy::PolicyLocation CQVRPolicySearchPolicy::getPolicyLocation(uint32_t ulIndex)
 {
     PolicyLocation location = plMachinePolicy;
-    qvrTraced(kThisFile, QVR_T("getPolicyLocation"), __LINE__, rkPassFail, [&]() -> bool {
-        if (ulIndex >= getCount())
-            throw CQVRIndexOutOfBoundsException(kThisFile, __LINE__);
-        moveFirst();
-        for (uint32_t i = 0; i < ulIndex; ++i)
-            moveNext();
-        return getCurrent(location);
+    // No boolean answer: the trace stores a pass, an index error included.
+    qvrTraced(kThisFile, QVR_T("getPolicyLocation"), __LINE__, rkPassFail, [&] {
+        qvrTry(kThisFile, __LINE__, [&] {
+            if (ulIndex >= getCount())
+                throw CQVRIndexOutOfBoundsException(kThisFile, __LINE__);
+            moveFirst();
+            for (uint32_t i = 0; i < ulIndex; ++i)
+                moveNext();
+            getCurrent(location);
+        });
+        return true;
     });
     return location;
 }

@@ -10,7 +10,16 @@ static const QVRSourceFile kThisFile = {QVR_T("CQVRPolicyStringSetting"), QVR_T(
 // KEY_READ | KEY_WRITE, for a write.
 static const REGSAM kWriteAccess = 0x2001F;
 
-CQVRPolicyStringSetting::CQVRPolicyStringSetting() : m_bExpand(false) {}
+// Constructors and the destructor trace under this class's own name.
+static void traceSetting(const WCHAR* szMethod, uint32_t ulLine)
+{
+    qvrTraced(kThisFile, szMethod, ulLine, rkPassFail, [] { return true; });
+}
+
+CQVRPolicyStringSetting::CQVRPolicyStringSetting() : m_bExpand(false)
+{
+    traceSetting(QVR_T("CQVRPolicyStringSetting"), __LINE__);
+}
 
 CQVRPolicyStringSetting::CQVRPolicyStringSetting(const CQVRWCharString& vendorName, const CQVRWCharString& productName,
                                                  uint32_t ulID, uint32_t ulSource, const CQVRWCharString& version,
@@ -21,19 +30,26 @@ CQVRPolicyStringSetting::CQVRPolicyStringSetting(const CQVRWCharString& vendorNa
                         bWrite32BitView),
       m_bExpand(bExpand)
 {
+    traceSetting(QVR_T("CQVRPolicyStringSetting"), __LINE__);
 }
 
 CQVRPolicyStringSetting::CQVRPolicyStringSetting(const CQVRPolicyStringSetting& other)
     : CQVRPolicySetting(other), m_bExpand(other.m_bExpand)
 {
+    traceSetting(QVR_T("CQVRPolicyStringSetting"), __LINE__);
 }
 
 CQVRPolicyStringSetting& CQVRPolicyStringSetting::operator=(const CQVRPolicyStringSetting& other)
 {
-    CQVRPolicySetting::operator=(other);
-    m_bExpand = other.m_bExpand;
+    qvrTraced(kThisFile, QVR_T("operator="), __LINE__, rkPassFail, [&] {
+        CQVRPolicySetting::operator=(other);
+        m_bExpand = other.m_bExpand;
+        return true;
+    });
     return *this;
 }
+
+CQVRPolicyStringSetting::~CQVRPolicyStringSetting() { traceSetting(QVR_T("~CQVRPolicyStringSetting"), __LINE__); }
 
 bool CQVRPolicyStringSetting::getPolicy(PolicyLocation location, CQVRWCharString& value, bool bUseCached,
                                         const CQVRWCharString& substitution)

@@ -1,6 +1,7 @@
 // The vendor's storage folder.
 #include "system/qvr_systeminfo.h"
 
+#include "diagnostics/entries/qvr_index_out_of_bounds_exception.h"
 #include "diagnostics/entries/qvr_si_get_storage_path_exception.h"
 #include "qvr_guard.h"
 #include "system/qvr_directory.h"
@@ -37,7 +38,7 @@ bool CQVRSystemInfo::getStoragePath(CQVRWCharString& path)
                 static_cast<uint32_t>(hResult), kThisFile.szClassName, QVR_T("getStoragePath"), kThisFile, __LINE__);
         // An index past the table names no vendor: an index error, logged.
         if (m_ulVendor >= sizeof(kVendors) / sizeof(kVendors[0]))
-            return false;
+            throw CQVRIndexOutOfBoundsException(kThisFile, __LINE__);
         CQVRWCharString storage(folder);
         storage += CQVRWCharString(QVR_T("\\"));
         storage += CQVRWCharString(kVendors[m_ulVendor]);

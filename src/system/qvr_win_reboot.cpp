@@ -63,19 +63,23 @@ bool CQVRWinReboot::doReboot(uint32_t ulKind, bool bAsk, const CQVRWCharString& 
                              HWND hParent)
 {
     bool bResult = false;
-    qvrTraced(kThisFile, QVR_T("doReboot"), __LINE__, rkPassFail, [&]() -> bool {
-        bResult = setShutdownPrivilege();
-        if (!bResult)
-            return false;
-        if (!bAsk) {
-            bResult = exitWindows(ulKind);
-            return bResult;
-        }
-        CQVRMessageBox question(hParent, title, message, CQVRFlags(0));
-        question.m_Style = CQVRFlags(kYesNo);
-        if (question.setTitle(title) && question.setMsg(message) && question.showMessageBox() &&
-            question.m_iResult == kYes)
-            bResult = exitWindows(ulKind);
+    // A failure after the privilege step leaves the result it had reached,
+    // and the trace stores that result too.
+    qvrTraced(kThisFile, QVR_T("doReboot"), __LINE__, rkPassFail, [&] {
+        qvrTry(kThisFile, __LINE__, [&] {
+            bResult = setShutdownPrivilege();
+            if (!bResult)
+                return;
+            if (!bAsk) {
+                bResult = exitWindows(ulKind);
+                return;
+            }
+            CQVRMessageBox question(hParent, title, message, CQVRFlags(0));
+            question.m_Style = CQVRFlags(kYesNo);
+            if (question.setTitle(title) && question.setMsg(message) && question.showMessageBox() &&
+                question.m_iResult == kYes)
+                bResult = exitWindows(ulKind);
+        });
         return bResult;
     });
     return bResult;

@@ -13,11 +13,13 @@ static const int kStringChars = 1024;
 CQVRWindowsResource::CQVRWindowsResource() : m_hModule(nullptr), m_bLoaded(false)
 {
     qvrTraced(kThisFile, QVR_T("CQVRWindowsResource"), __LINE__, rkPassFail, [&]() -> bool {
-        // The program's own module, found by its full path.
+        // The program's own module, found by its full path. Without it no
+        // string can be loaded: the failure is logged with its error code.
         CQVRBuffer<unsigned short> path(kPathChars);
-        if (GetModuleFileNameW(nullptr, qvrWide(path.getBuffer()), kPathChars) == 0)
-            return false;
-        m_hModule = GetModuleHandleW(qvrWide(path.getBuffer()));
+        if (GetModuleFileNameW(nullptr, qvrWide(path.getBuffer()), kPathChars) != 0)
+            m_hModule = GetModuleHandleW(qvrWide(path.getBuffer()));
+        if (m_hModule == nullptr)
+            qvrLogUnhandled(kThisFile.errorSource, kThisFile, __LINE__);
         return m_hModule != nullptr;
     });
 }

@@ -7,8 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include "qvr_sim.h"
+#endif
 
 using qvrtest::countLines;
 using qvrtest::narrow;
@@ -155,6 +160,53 @@ TEST_F(PolicyTest, SettingsCompareByDefinitionAndOrderByID)
     EXPECT_TRUE(copy == b);
 }
 
+// A location that cannot be added leaves the others of a preset in order.
+TEST_F(PolicyTest, APresetAddsEveryLocationItCan)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
+#else
+    const std::vector<uint32_t> ad = {1, 2, 4, 8, 16, 32};
+    const std::vector<uint32_t> olvaine = {8, 16, 32};
+    const struct {
+        const char* szName;
+        std::function<std::vector<uint32_t>()> build;
+        const std::vector<uint32_t>& full;
+    } cases[] = {
+        {"AD",
+         [] {
+             CQVRPolicyADSearchPolicy order;
+             return orderOf(order);
+         },
+         ad},
+        {"Olvaine",
+         [] {
+             CQVRPolicyOlvaineSearchPolicy order;
+             return orderOf(order);
+         },
+         olvaine},
+    };
+    for (const auto& c : cases) {
+        qvrsim::resetAllocations();
+        EXPECT_EQ(c.full, c.build()) << c.szName;
+        const size_t ulAllocations = qvrsim::allocationsMade();
+        for (size_t n = 1; n <= ulAllocations; ++n) {
+            qvrsim::resetAllocations();
+            qvrsim::failAllocation(n);
+            const std::vector<uint32_t> order = c.build();
+            // At most the one location whose node was refused is missing.
+            bool bInOrder = order.size() + 1 >= c.full.size();
+            for (size_t i = 0, j = 0; bInOrder && i < order.size(); ++i, ++j) {
+                while (j < c.full.size() && c.full[j] != order[i])
+                    ++j;
+                bInOrder = j < c.full.size();
+            }
+            EXPECT_TRUE(bInOrder) << c.szName << " allocation " << n << ": " << order.size() << " locations";
+        }
+    }
+#endif
+}
+
 // Reads at one location; the cache answers after one good read.
 TEST_F(PolicyTest, ASettingReadsAndWritesOneLocation)
 {
@@ -223,6 +275,60 @@ TEST_F(PolicyTest, TheFirstLocationThatHoldsTheValueWins)
     }
     EXPECT_EQ(1u, countLines(m_log, "\"Could not find policy setting with ID ( 12 )\""));
     EXPECT_EQ(1u, countLines(m_log, "\"Could not find policy setting with ID ( 40 )\""));
+}
+
+// Every setting class and search order traces under its own class name; an
+// operation that answers no boolean stores a pass even on its failure path.
+TEST_F(PolicyTest, TracesNameTheirClassAndPassWithoutABooleanResult)
+{
+    const wstr log = qvrtest::enableTextLog(0x0FFF);
+    qvrtest::setLogValue(W("DynamicLogging"), 1);
+    {
+        CQVRPolicyDwordSetting dword = dwordSetting("Sub");
+        CQVRPolicyDwordSetting dwordCopy(dword);
+        dwordCopy = dword;
+        CQVRPolicyStringSetting text(S("Dravonne"), S("QVR Common"), 3, psRegistry, S("1.0"), S("AdminUser"), S("Sub"),
+                                     Str(), false, true);
+        CQVRPolicyStringSetting textCopy(text);
+        textCopy = text;
+        CQVRPolicyADSearchPolicy ad;
+        CQVRPolicySearchPolicy order(ad);
+        order.getPolicyLocation(6);
+        dword.m_ulSource = 2;
+        dword.getValueLocation(SP::plMachinePolicy, Str());
+    }
+    const struct {
+        const char* szMethod;
+        size_t ulCalls;
+    } cases[] = {
+        {"<CQVRPolicyDwordSetting::CQVRPolicyDwordSetting> ", 2},
+        {"<CQVRPolicyDwordSetting::operator=> ", 1},
+        {"<CQVRPolicyDwordSetting::~CQVRPolicyDwordSetting> ", 2},
+        {"<CQVRPolicyStringSetting::CQVRPolicyStringSetting> ", 2},
+        {"<CQVRPolicyStringSetting::operator=> ", 1},
+        {"<CQVRPolicyStringSetting::~CQVRPolicyStringSetting> ", 2},
+        {"<CQVRPolicySearchPolicy::CQVRPolicySearchPolicy> ", 2},  // the preset's base, the copy
+        {"<CQVRPolicySearchPolicy::getPolicyLocation> ", 1},       // past the end
+        {"<CQVRPolicySetting::getValueLocation> ", 1},             // source not supported
+    };
+    for (const auto& c : cases) {
+        const std::vector<wstr> lines = qvrtest::linesWith(log, c.szMethod);
+        size_t ulEntries = 0;
+        size_t ulPassed = 0;
+        for (const wstr& line : lines) {
+            const std::string text = narrow(line);
+            ulEntries += text.find("<ENTRY> ") != std::string::npos;
+            ulPassed += text.find("<EXIT> ") != std::string::npos && text.find("<Passed> ") != std::string::npos;
+        }
+        EXPECT_EQ(c.ulCalls, ulEntries) << c.szMethod;
+        EXPECT_EQ(c.ulCalls, ulPassed) << c.szMethod;
+    }
+    DeleteFileW(log.c_str());
+    {
+        CQVRCommonPolicy policy;
+    }
+    EXPECT_EQ(2u, countLines(log, "<CQVRCommonPolicy::CQVRCommonPolicy> "));
+    EXPECT_EQ(2u, countLines(log, "<CQVRCommonPolicy::~CQVRCommonPolicy> "));
 }
 
 // The common policy's table, in the order its rows are added.

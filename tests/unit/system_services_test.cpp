@@ -112,6 +112,26 @@ TEST_F(SystemServicesTest, AMissingResourceStringIsLogged)
     EXPECT_EQ("Kept", narrow(textOf(box.m_strMsg)));
 }
 
+// The program's own module not found: logged, and the object has no module.
+TEST_F(SystemServicesTest, AResourceWithoutItsModuleIsLogged)
+{
+    const struct {
+        const char* szFunction;
+        DWORD ulError;
+        const char* szEntry;
+    } cases[] = {
+        {"GetModuleFileNameW", ERROR_NOT_ENOUGH_MEMORY, "\"An unhandled exception occurred\" <Error: 0x00000008> "},
+        {"GetModuleHandleW", ERROR_FILE_NOT_FOUND, "\"An unhandled exception occurred\" <Error: 0x00000002> "},
+    };
+    for (const auto& c : cases) {
+        if (!qvrtest::failNext(c.szFunction, c.ulError))
+            GTEST_SKIP() << "platform calls can only be made to fail on the substitute";
+        CQVRWindowsResource resource;
+        EXPECT_EQ(nullptr, resource.m_hModule) << c.szFunction;
+        EXPECT_EQ(1u, countLines(m_log, c.szEntry)) << c.szFunction;
+    }
+}
+
 TEST_F(SystemServicesTest, TheVendorStorageFolder)
 {
     Str path;
@@ -122,6 +142,11 @@ TEST_F(SystemServicesTest, TheVendorStorageFolder)
     // Already there: nothing to make, still true.
     EXPECT_TRUE(CQVRSystemInfo(CQVRSystemInfo::svDravonne).getStoragePath(path));
     RemoveDirectoryW(path.getText());
+    // An index past the vendor table names no folder: an index error.
+    Str untouched = S("untouched");
+    EXPECT_FALSE(CQVRSystemInfo(2).getStoragePath(untouched));
+    EXPECT_EQ("untouched", narrow(textOf(untouched)));
+    EXPECT_EQ(1u, countLines(m_log, "\"Index out of array bounds\""));
     if (!qvrtest::failNext("SHGetFolderPathW", 0x80004005))
         GTEST_SKIP() << "platform calls can only be made to fail on the substitute";
     EXPECT_FALSE(CQVRSystemInfo(CQVRSystemInfo::svDravonne).getStoragePath(path));
@@ -177,6 +202,36 @@ TEST_F(SystemServicesTest, RestartAsksAndUsesThePrivilege)
     EXPECT_FALSE(qvrsim::privilegeEnabled(u"SeShutdownPrivilege"));
     EXPECT_TRUE(reboot.doReboot(CQVRWinReboot::rkPowerOff, false, Str(), Str(), nullptr));
     EXPECT_EQ(0x18u, qvrsim::restartsAsked().back());
+#endif
+}
+
+// Whatever stops the question, the restart's trace records what it answers.
+TEST_F(SystemServicesTest, TheRestartTraceStoresItsResult)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
+#else
+    qvrtest::enableTextLog(0x0FFF);
+    qvrtest::setLogValue(W("DynamicLogging"), 1);
+    const Str title = S("Caption");
+    const Str message = S("Restart now?");
+    CQVRWinReboot reboot;
+    qvrsim::resetAllocations();
+    reboot.doReboot(CQVRWinReboot::rkRestart, true, title, message, nullptr);
+    const size_t ulAllocations = qvrsim::allocationsMade();
+    for (size_t n = 1; n <= ulAllocations; ++n) {
+        DeleteFileW(m_log.c_str());
+        qvrsim::queueMessageBoxAnswers({IDNO});
+        qvrsim::resetAllocations();
+        qvrsim::failAllocation(n);
+        const bool bResult = reboot.doReboot(CQVRWinReboot::rkRestart, true, title, message, nullptr);
+        for (const wstr& line : qvrtest::linesWith(m_log, "<EXIT> <")) {
+            const std::string text = narrow(line);
+            if (text.find("<CQVRWinReboot::doReboot> ") != std::string::npos) {
+                EXPECT_NE(std::string::npos, text.find(bResult ? "<Passed> " : "<Failed> ")) << "allocation " << n;
+            }
+        }
+    }
 #endif
 }
 
