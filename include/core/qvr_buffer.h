@@ -20,7 +20,7 @@
 #include <new>
 #include <type_traits>
 
-inline constexpr QVRSourceFile kQVRBufferFile = {QVR_T("CQVRBuffer"), QVR_T("include\\core\\qvr_buffer.h"),
+inline constexpr QVRSourceFile kQVRBufferFile = {QVR_T("CQVRBuffer"), QVR_T("include\\qvr_buffer.h"),
                                                  QVRErrorSource::Errno};
 
 // Copies n elements and checks the copy routine's answer, which is how a

@@ -11,7 +11,7 @@
 #include <utility>
 
 // The list's nodes name the list header in the entries they raise.
-inline constexpr QVRSourceFile kQVRDblListFile = {QVR_T("CQVRDblList"), QVR_T("include\\core\\qvr_dbllist.h"),
+inline constexpr QVRSourceFile kQVRDblListFile = {QVR_T("CQVRDblList"), QVR_T("include\\qvr_dbllist.h"),
                                                   QVRErrorSource::Errno};
 
 template <class T, class = void> struct CQVRHasLess : std::false_type {

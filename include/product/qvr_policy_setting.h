@@ -15,7 +15,7 @@
 #include <cstdint>
 
 inline constexpr QVRSourceFile kQVRPolicySettingFile = {
-    QVR_T("CQVRPolicySetting"), QVR_T("include\\product\\qvr_policy_setting.h"), QVRErrorSource::LastError};
+    QVR_T("CQVRPolicySetting"), QVR_T("include\\qvr_policy_setting.h"), QVRErrorSource::LastError};
 
 // The placeholder of a substitution that names the value itself.
 inline constexpr const WCHAR* kQVRValueNamePlaceholder = QVR_T("%VALUE_NAME%");

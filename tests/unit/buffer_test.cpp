@@ -67,14 +67,19 @@ TEST_F(BufferTest, SizeWhoseByteCountOverflowsFailsInsteadOfWrapping)
 TEST_F(BufferTest, FailedConstructionThrowsTheInitialisationException)
 {
     wstr message;
+    wstr sourceFile;
     try {
         Wide huge(0xFFFFFFFFu);
         ADD_FAILURE() << "no exception";
     } catch (CQVRBufferInitException& e) {
         ASSERT_NE(e.m_record.m_szMessage, nullptr);
         message = e.m_record.m_szMessage;
+        sourceFile = e.m_record.m_szSourceFile;
     }
     EXPECT_EQ(message, W("Unable to initialize CQVRBuffer"));
+    // The template names its header where the library's headers are
+    // published, whatever folder the tree keeps it in.
+    EXPECT_EQ(sourceFile, W("include\\qvr_buffer.h"));
 }
 
 TEST_F(BufferTest, DataConstructorPlacesElementsAfterTheOffset)
