@@ -30,7 +30,10 @@ bool CQVRRegistryBinary::readRegistry()
             if (queryValue(nullptr, ulBytes) != ERROR_SUCCESS)
                 ulBytes = 0;
             CQVRBuffer<unsigned char> data(ulBytes);
-            const LONG lResult = queryValue(data.getBuffer(), ulBytes);
+            // Always name a buffer, even one without room: given none, the
+            // platform answers the size again and the value reads as zeros.
+            unsigned char ucNoRoom = 0;
+            const LONG lResult = queryValue(data.isValid() ? data.getBuffer() : &ucNoRoom, ulBytes);
             if (lResult == ERROR_SUCCESS) {
                 // The value may have shrunk since its size was asked for.
                 m_Data = CQVRBuffer<unsigned char>(data.getBuffer(), ulBytes, 0);

@@ -347,6 +347,29 @@ TEST_F(RegistryValueTest, CollectionsTakeOneTypeEach)
                      .getStringValues(strings));
 }
 
+// A binary read whose size query fails reads into no room at all: a value
+// with bytes then cannot be read, rather than reading as that many zeros.
+TEST_F(RegistryValueTest, ABinaryReadWithoutItsSizeReadsNoMadeUpBytes)
+{
+    struct Case {
+        Bytes stored;
+        bool bResult;
+    };
+    const Case cases[] = {{{1, 2, 3}, false}, {{}, true}};
+    for (const Case& c : cases) {
+        qvrtest::resetMachine();
+        m_log = qvrtest::enableTextLog();
+        qvrtest::setBinary(HKEY_LOCAL_MACHINE, W(kPath), W("b"), c.stored);
+        CQVRRegistryBinary binary = value<CQVRRegistryBinary>("b", false);
+        if (!qvrtest::failNext("RegQueryValueExW", ERROR_ACCESS_DENIED))
+            GTEST_SKIP() << "platform calls can only be made to fail on the substitute";
+        EXPECT_EQ(c.bResult, binary.readRegistry()) << c.stored.size();
+        EXPECT_EQ(c.bResult, binary.m_bCached) << c.stored.size();
+        EXPECT_EQ(Bytes(), qvrtest::bytesOf(binary.m_Data)) << c.stored.size();
+        EXPECT_EQ(0u, qvrtest::openHandles());
+    }
+}
+
 // Multi-string data split as it lies: each zero ends a string, a second zero
 // ends the list, and data without a zero holds none.
 TEST_F(RegistryValueTest, MultiStringDataIsSplitAtItsZeros)
