@@ -14,6 +14,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include "qvr_sim.h"
+#endif
+
 using qvrtest::countLines;
 using qvrtest::narrow;
 using qvrtest::S;
@@ -368,6 +372,39 @@ TEST_F(RegistryValueTest, ABinaryReadWithoutItsSizeReadsNoMadeUpBytes)
         EXPECT_EQ(Bytes(), qvrtest::bytesOf(binary.m_Data)) << c.stored.size();
         EXPECT_EQ(0u, qvrtest::openHandles());
     }
+}
+
+// A value whose name could not be copied does not stand for the key's
+// unnamed value: it neither reads nor writes that one.
+TEST_F(RegistryValueTest, AValueThatLostItsNameLeavesTheUnnamedValueAlone)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
+#else
+    const Str path = S(kPath);
+    const Str name = S("Name");
+    const Str text = S("new");
+    qvrtest::setString(HKEY_LOCAL_MACHINE, W(kPath), wstr(), W("unnamed"));
+    qvrsim::resetAllocations();
+    CQVRRegistryString(HKEY_LOCAL_MACHINE, path, name, KEY_ALL_ACCESS, false, 0);
+    const size_t ulAllocations = qvrsim::allocationsMade();
+    ASSERT_GT(ulAllocations, 0u);
+    for (size_t n = 1; n <= ulAllocations; ++n) {
+        qvrsim::resetAllocations();
+        qvrsim::failAllocation(n);
+        try {
+            CQVRRegistryString value(HKEY_LOCAL_MACHINE, path, name, KEY_ALL_ACCESS, false, 0);
+            Str read;
+            EXPECT_FALSE(value.getValue(read, false)) << "allocation " << n << ": " << narrow(textOf(read));
+            value.setValue(text, false);
+        } catch (const CQVRLogging&) {
+            // The key part could not be built: the constructor says so.
+        }
+        Bytes bytes;
+        EXPECT_EQ(static_cast<DWORD>(REG_SZ), stored("", bytes)) << "allocation " << n;
+        EXPECT_EQ(utf16("unnamed"), bytes) << "allocation " << n;
+    }
+#endif
 }
 
 // Multi-string data split as it lies: each zero ends a string, a second zero
