@@ -216,10 +216,15 @@ bool CQVRRegistryKey::getSubKey(CQVRRegistryKey& subKey, DWORD ulIndex)
         if (lResult != ERROR_SUCCESS)
             throw CQVRRegEnumKeyException(m_strKeyPath.getText(), static_cast<uint32_t>(lResult), kEnumClassName,
                                           QVR_T("enumSubKeys"), kThisFile, __LINE__);
+        const CQVRWCharString subName(name);
         CQVRWCharString path = m_strKeyPath;
         path += CQVRWCharString(QVR_T("\\"));
-        path += CQVRWCharString(name);
+        path += subName;
         subKey = CQVRRegistryKey(m_hRootKey, path, m_samAccess, false, m_ulOptions);
+        // The string's edits cannot report running out of memory; a path cut
+        // short would name the parent, a sibling or the root instead.
+        if (path.getLength() != m_strKeyPath.getLength() + 1 + subName.getLength() || !(subKey.m_strKeyPath == path))
+            throw std::bad_alloc();
         return true;
     });
 }

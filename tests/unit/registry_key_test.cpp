@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include "qvr_sim.h"
+#endif
+
 using qvrtest::countLines;
 using qvrtest::narrow;
 using qvrtest::S;
@@ -164,6 +168,32 @@ TEST_F(RegistryKeyTest, SubKeysAreListedByShortNameWithKeysFromOne)
     EXPECT_FALSE(sub.m_bCreateIfMissing);
     EXPECT_FALSE(k.getSubKey(sub, 3));  // the end: no entry
     EXPECT_TRUE(qvrtest::readLogLines(m_log).empty());
+}
+
+// A subkey whose path could not be built whole is no subkey: a path cut
+// short names another key (the parent, a sibling, the root).
+TEST_F(RegistryKeyTest, ASubKeyIsWholeOrNotGiven)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
+#else
+    makeKey("SOFTWARE\\Dravonne\\Test\\K\\child");
+    CQVRRegistryKey k = key();
+    const Str other = S("other");
+    CQVRRegistryKey counted(HKEY_LOCAL_MACHINE, other, KEY_ALL_ACCESS, false, 0);
+    qvrsim::resetAllocations();
+    k.getSubKey(counted, 0);
+    const size_t ulAllocations = qvrsim::allocationsMade();
+    ASSERT_GT(ulAllocations, 0u);
+    for (size_t n = 1; n <= ulAllocations; ++n) {
+        CQVRRegistryKey sub(HKEY_LOCAL_MACHINE, other, KEY_ALL_ACCESS, false, 0);
+        qvrsim::resetAllocations();
+        qvrsim::failAllocation(n);
+        const bool bFound = k.getSubKey(sub, 0);
+        const std::string path = narrow(textOf(sub.m_strKeyPath));
+        EXPECT_TRUE(!bFound || path == "SOFTWARE\\Dravonne\\Test\\K\\child") << "allocation " << n << ": " << path;
+    }
+#endif
 }
 
 TEST_F(RegistryKeyTest, ValueNamesLeaveOutTheUnnamedValue)
