@@ -36,7 +36,10 @@ CQVRRegistryKey::CQVRRegistryKey(HKEY hRootKey, const CQVRWCharString& strKeyPat
     : m_samAccess(samAccess), m_ulOptions(ulOptions), m_bCreateIfMissing(bCreateIfMissing), m_bOpen(false),
       m_hRootKey(hRootKey)
 {
-    if (!qvrTry(kThisFile, __LINE__, [&] { m_strKeyPath = CQVRWCharString(strKeyPath); }))
+    // The assignment logs running out of memory but cannot report it; a path
+    // copied short would name another key, the root itself when empty.
+    if (!qvrTry(kThisFile, __LINE__, [&] { m_strKeyPath = CQVRWCharString(strKeyPath); }) ||
+        !(m_strKeyPath == strKeyPath))
         throw CQVRRegKeyInitException(kThisFile, __LINE__);
 }
 
@@ -44,7 +47,8 @@ CQVRRegistryKey::CQVRRegistryKey(const CQVRRegistryKey& other)
     : m_samAccess(other.m_samAccess), m_ulOptions(other.m_ulOptions), m_bCreateIfMissing(other.m_bCreateIfMissing),
       m_bOpen(false), m_hRootKey(other.m_hRootKey)
 {
-    if (!qvrTry(kThisFile, __LINE__, [&] { m_strKeyPath = CQVRWCharString(other.m_strKeyPath); }))
+    if (!qvrTry(kThisFile, __LINE__, [&] { m_strKeyPath = CQVRWCharString(other.m_strKeyPath); }) ||
+        !(m_strKeyPath == other.m_strKeyPath))
         throw CQVRRegKeyInitException(kThisFile, __LINE__);
 }
 

@@ -170,6 +170,38 @@ TEST_F(RegistryKeyTest, SubKeysAreListedByShortNameWithKeysFromOne)
     EXPECT_TRUE(qvrtest::readLogLines(m_log).empty());
 }
 
+// A key whose path could not be copied whole is not made: the empty path
+// left would name the root itself.
+TEST_F(RegistryKeyTest, AKeyIsMadeWithItsWholePathOrNotAtAll)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
+#else
+    const Str path = S(kPath);
+    const CQVRRegistryKey original(HKEY_LOCAL_MACHINE, path, KEY_READ, false, 0);
+    const std::function<CQVRRegistryKey()> builders[] = {
+        [&] { return CQVRRegistryKey(HKEY_LOCAL_MACHINE, path, KEY_READ, false, 0); },
+        [&] { return CQVRRegistryKey(original); },
+    };
+    for (const auto& build : builders) {
+        qvrsim::resetAllocations();
+        build();
+        const size_t ulAllocations = qvrsim::allocationsMade();
+        ASSERT_GT(ulAllocations, 0u);
+        for (size_t n = 1; n <= ulAllocations; ++n) {
+            qvrsim::resetAllocations();
+            qvrsim::failAllocation(n);
+            try {
+                const CQVRRegistryKey made = build();
+                EXPECT_EQ(kPath, narrow(textOf(made.m_strKeyPath))) << "allocation " << n;
+            } catch (const CQVRLogging&) {
+                // CQVRRegKeyInitException: the caller learns it.
+            }
+        }
+    }
+#endif
+}
+
 // A subkey whose path could not be built whole is no subkey: a path cut
 // short names another key (the parent, a sibling, the root).
 TEST_F(RegistryKeyTest, ASubKeyIsWholeOrNotGiven)
