@@ -3,6 +3,8 @@
 
 #include "qvr_guard.h"
 
+#include <new>
+
 static const QVRSourceFile kThisFile = {QVR_T("CQVRRegistryBinary"), QVR_T("qvr_registry_binary.cpp"),
                                         QVRErrorSource::LastError};
 
@@ -18,6 +20,9 @@ bool CQVRRegistryBinary::setValue(const CQVRBuffer<unsigned char>& value, bool b
 {
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         m_Data = value;
+        // As for a text: bytes copied short must not be written over the value.
+        if (!qvrSameElements(m_Data, value))
+            throw std::bad_alloc();
         return bDeferWrite || writeRegistry();
     });
 }

@@ -3,6 +3,8 @@
 
 #include "qvr_guard.h"
 
+#include <new>
+
 static const QVRSourceFile kThisFile = {QVR_T("CQVRRegistryValue"), QVR_T("qvr_registry_string.cpp"),
                                         QVRErrorSource::LastError};
 // The read buffer: 259 characters and the terminator.
@@ -29,6 +31,10 @@ bool CQVRRegistryString::setValue(const CQVRWCharString& value, bool bDeferWrite
 {
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         m_strValue = value;
+        // The assignment logs running out of memory but cannot report it: a
+        // text copied short must not be written over the value.
+        if (!(m_strValue == value))
+            throw std::bad_alloc();
         return bDeferWrite || writeRegistry();
     });
 }

@@ -407,6 +407,47 @@ TEST_F(RegistryValueTest, AValueThatLostItsNameLeavesTheUnnamedValueAlone)
 #endif
 }
 
+// A value that ran out of memory while taking what it is to write reports
+// so, and the registry keeps what it held.
+TEST_F(RegistryValueTest, AWriteIsOfTheWholeValueOrFails)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
+#else
+    const Str text = S("new text");
+    CQVRBuffer<unsigned char> data(4);
+    data[0] = 9;
+    struct Case {
+        const char* szName;
+        std::function<bool(CQVRRegistryString&, CQVRRegistryBinary&)> write;
+        Bytes written;
+    };
+    const Case cases[] = {
+        {"s", [&](CQVRRegistryString& s, CQVRRegistryBinary&) { return s.setValue(text, false); }, utf16("new text")},
+        {"b", [&](CQVRRegistryString&, CQVRRegistryBinary& b) { return b.setValue(data, false); }, {9, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        size_t ulAllocations = 0;
+        for (size_t n = 0; n <= ulAllocations; ++n) {
+            qvrtest::setString(HKEY_LOCAL_MACHINE, W(kPath), W("s"), W("old"));
+            qvrtest::setBinary(HKEY_LOCAL_MACHINE, W(kPath), W("b"), {1});
+            CQVRRegistryString string = value<CQVRRegistryString>("s", false);
+            CQVRRegistryBinary binary = value<CQVRRegistryBinary>("b", false);
+            qvrsim::resetAllocations();
+            if (n > 0)
+                qvrsim::failAllocation(n);
+            const bool bWritten = c.write(string, binary);
+            if (n == 0)
+                ulAllocations = qvrsim::allocationsMade();
+            Bytes bytes;
+            stored(c.szName, bytes);
+            EXPECT_EQ(bWritten ? c.written : (c.szName[0] == 's' ? utf16("old") : Bytes{1}), bytes)
+                << c.szName << ", allocation " << n;
+        }
+    }
+#endif
+}
+
 // Multi-string data split as it lies: each zero ends a string, a second zero
 // ends the list, and data without a zero holds none.
 TEST_F(RegistryValueTest, MultiStringDataIsSplitAtItsZeros)
