@@ -41,7 +41,11 @@ bool CQVRRegistryBinary::readRegistry()
             const LONG lResult = queryValue(data.isValid() ? data.getBuffer() : &ucNoRoom, ulBytes);
             if (lResult == ERROR_SUCCESS) {
                 // The value may have shrunk since its size was asked for.
-                m_Data = CQVRBuffer<unsigned char>(data.getBuffer(), ulBytes, 0);
+                const CQVRBuffer<unsigned char> read(data.getBuffer(), ulBytes, 0);
+                m_Data = read;
+                // Bytes copied short must not pass for the value.
+                if (!qvrSameElements(m_Data, read))
+                    throw std::bad_alloc();
                 m_bCached = true;
             }
             return lResult;

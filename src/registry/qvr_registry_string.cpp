@@ -3,8 +3,6 @@
 
 #include "qvr_guard.h"
 
-#include <new>
-
 static const QVRSourceFile kThisFile = {QVR_T("CQVRRegistryValue"), QVR_T("qvr_registry_string.cpp"),
                                         QVRErrorSource::LastError};
 // The read buffer: 259 characters and the terminator.
@@ -22,7 +20,7 @@ bool CQVRRegistryString::getValue(CQVRWCharString& value, bool bUseCache)
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!(bUseCache && m_bCached) && !readRegistry())
             return false;
-        value = m_strValue;
+        copyWhole(value, m_strValue);
         return true;
     });
 }
@@ -30,11 +28,8 @@ bool CQVRRegistryString::getValue(CQVRWCharString& value, bool bUseCache)
 bool CQVRRegistryString::setValue(const CQVRWCharString& value, bool bDeferWrite)
 {
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
-        m_strValue = value;
-        // The assignment logs running out of memory but cannot report it: a
-        // text copied short must not be written over the value.
-        if (!(m_strValue == value))
-            throw std::bad_alloc();
+        // A text copied short must not be written over the value.
+        copyWhole(m_strValue, value);
         return bDeferWrite || writeRegistry();
     });
 }
@@ -48,7 +43,7 @@ bool CQVRRegistryString::readRegistry()
             DWORD ulBytes = kReadBytes;
             const LONG lResult = queryValue(text.getBuffer(), ulBytes);
             if (lResult == ERROR_SUCCESS)
-                m_strValue = qvrWide(text.getBuffer());
+                copyWhole(m_strValue, CQVRWCharString(qvrWide(text.getBuffer())));
             return lResult;
         },
         [&] { m_strValue = CQVRWCharString(); });

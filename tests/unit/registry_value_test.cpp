@@ -448,6 +448,60 @@ TEST_F(RegistryValueTest, AWriteIsOfTheWholeValueOrFails)
 #endif
 }
 
+// A read that ran out of memory taking what it read reports so, rather than
+// giving part of the value as all of it.
+TEST_F(RegistryValueTest, AReadIsOfTheWholeValueOrFails)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
+#else
+    qvrtest::setString(HKEY_LOCAL_MACHINE, W(kPath), W("s"), W("stored text"));
+    qvrtest::setBinary(HKEY_LOCAL_MACHINE, W(kPath), W("b"), {1, 2, 3});
+    struct Case {
+        const char* szName;
+        std::function<bool(Bytes&)> read;
+        Bytes expected;
+    };
+    const Case cases[] = {
+        {"s",
+         [&](Bytes& bytes) {
+             CQVRRegistryString string = value<CQVRRegistryString>("s", false);
+             Str text;
+             const bool bRead = string.getValue(text, false);
+             bytes = utf16(narrow(textOf(text)).c_str());
+             return bRead;
+         },
+         utf16("stored text")},
+        {"b",
+         [&](Bytes& bytes) {
+             CQVRRegistryBinary binary = value<CQVRRegistryBinary>("b", false);
+             const bool bRead = binary.readRegistry();
+             bytes = qvrtest::bytesOf(binary.m_Data);
+             return bRead;
+         },
+         {1, 2, 3}},
+    };
+    for (const Case& c : cases) {
+        size_t ulAllocations = 0;
+        for (size_t n = 0; n <= ulAllocations; ++n) {
+            Bytes bytes;
+            bool bRead = false;
+            qvrsim::resetAllocations();
+            if (n > 0)
+                qvrsim::failAllocation(n);
+            try {
+                bRead = c.read(bytes);
+            } catch (const CQVRLogging&) {
+                // The object itself could not be built, and said so.
+            }
+            if (n == 0)
+                ulAllocations = qvrsim::allocationsMade();
+            EXPECT_TRUE(!bRead || bytes == c.expected) << c.szName << ", allocation " << n;
+        }
+    }
+#endif
+}
+
 // Multi-string data split as it lies: each zero ends a string, a second zero
 // ends the list, and data without a zero holds none.
 TEST_F(RegistryValueTest, MultiStringDataIsSplitAtItsZeros)
