@@ -36,10 +36,6 @@ protected:
     bool writeValue(DWORD ulType, const void* pData, DWORD ulBytes, const WCHAR* szClassName);
     // RegQueryValueExW of this value into pData (ulBytes in, bytes read out).
     LONG queryValue(void* pData, DWORD& ulBytes);
-    // to = from, whole: the string's assignment logs running out of memory
-    // but cannot report it, and part of a value must not pass for all of it.
-    // Throws std::bad_alloc, which the caller's guard turns into false.
-    static void copyWhole(CQVRWCharString& to, const CQVRWCharString& from);
 
 private:
     // The name could not be copied: the empty name left would stand for the

@@ -76,6 +76,13 @@ void CQVRRegistryKey::copyName(const CQVRRegistryKey& other)
     m_strKeyPath = other.m_strKeyPath;
 }
 
+void CQVRRegistryKey::copyWhole(CQVRWCharString& to, const CQVRWCharString& from)
+{
+    to = from;
+    if (!(to == from))
+        throw std::bad_alloc();
+}
+
 void CQVRRegistryKey::setAccess(REGSAM samAccess)
 {
     closeIfOpen();
@@ -197,11 +204,16 @@ bool CQVRRegistryKey::getKeyName(CQVRWCharString& name, bool bFullPath) const
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         uint32_t ulPos = 0;
         if (bFullPath || !m_strKeyPath.contains(QVR_T("\\"))) {
-            name = m_strKeyPath;
+            copyWhole(name, m_strKeyPath);
             return true;
         }
-        return m_strKeyPath.find(QVR_T("\\"), 1, CQVRWCharString::pmBackward, ulPos) &&
-               m_strKeyPath.getCutLeft(name, ulPos + 1);
+        if (!m_strKeyPath.find(QVR_T("\\"), 1, CQVRWCharString::pmBackward, ulPos) ||
+            !m_strKeyPath.getCutLeft(name, ulPos + 1))
+            return false;
+        // A cut that ran out of memory leaves less than the last part.
+        if (name.getLength() != m_strKeyPath.getLength() - ulPos - 1)
+            throw std::bad_alloc();
+        return true;
     });
 }
 
@@ -269,8 +281,8 @@ bool CQVRRegistryKey::enumValueNames(CQVRStringList& names)
                 throw CQVRRegEnumValueException(m_strKeyPath.getText(), static_cast<uint32_t>(lResult), kEnumClassName,
                                                 QVR_T("enumValueNames"), kThisFile, __LINE__);
             const CQVRWCharString text(name);
-            if (text.getLength() != 0)
-                names.add(text, 0);
+            if (text.getLength() != 0 && !names.add(text, 0))
+                throw std::bad_alloc();
         }
         return names.getCount() != 0;
     });
@@ -315,7 +327,8 @@ bool CQVRRegistryKey::queryMultipleValues(CQVRValentList& values)
                                                       __LINE__);
         values.removeAll();
         for (uint32_t i = 0; i < ulCount; ++i)
-            values.add(CQVRRegistryValent(pValent[i]), i);
+            if (!values.add(CQVRRegistryValent(pValent[i]), i))
+                throw std::bad_alloc();
         return true;
     });
     closeIfOpen();
@@ -342,7 +355,12 @@ bool collect(CQVRRegistryKey& key, CQVRDblList<CQVRObjNode<Pair>>& pairs, DWORD 
         Pair pair;
         CQVRRegistryKey::makePair(*pValent, pair);
         extra(*pValent, pair);
-        pairs.add(pair, ulTaken++);
+        // The list keeps a copy of the pair, and a copy of a list can come
+        // out short without saying so.
+        Pair* pAdded = nullptr;
+        if (!pairs.add(pair, ulTaken) || !pairs.findKey(ulTaken) || !pairs.getCurrent(pAdded) || !(*pAdded == pair))
+            throw std::bad_alloc();
+        ++ulTaken;
     }
     return true;
 }
@@ -356,13 +374,16 @@ template <class Pair> bool collect(CQVRRegistryKey& key, CQVRDblList<CQVRObjNode
 
 void CQVRRegistryKey::makePair(const CQVRRegistryValent& valent, CQVRRegistryStringValue& pair)
 {
-    pair.m_strName = valent.m_strName;
-    pair.m_strValue = CQVRWCharString(valent.m_Data.toWideBuffer());
+    copyWhole(pair.m_strName, valent.m_strName);
+    const CQVRBuffer<unsigned short> units = valent.m_Data.toWideBuffer();
+    if (units.getSize() != (valent.m_Data.getSize() + 1) / 2)
+        throw std::bad_alloc();
+    copyWhole(pair.m_strValue, CQVRWCharString(units));
 }
 
 void CQVRRegistryKey::makePair(const CQVRRegistryValent& valent, CQVRRegistryDwordValue& pair)
 {
-    pair.m_strName = valent.m_strName;
+    copyWhole(pair.m_strName, valent.m_strName);
     pair.m_ulValue = 0;
     const CQVRBuffer<unsigned char>& data = valent.m_Data;
     if (data.getSize() < sizeof(uint32_t)) {
@@ -378,14 +399,17 @@ void CQVRRegistryKey::makePair(const CQVRRegistryValent& valent, CQVRRegistryDwo
 
 void CQVRRegistryKey::makePair(const CQVRRegistryValent& valent, CQVRRegistryMultiStringValue& pair)
 {
-    pair.m_strName = valent.m_strName;
-    CQVRRegistryMultiString::split(valent.m_Data, pair.m_lstValue);
+    copyWhole(pair.m_strName, valent.m_strName);
+    if (!CQVRRegistryMultiString::split(valent.m_Data, pair.m_lstValue))
+        throw std::bad_alloc();
 }
 
 void CQVRRegistryKey::makePair(const CQVRRegistryValent& valent, CQVRRegistryBinaryValue& pair)
 {
-    pair.m_strName = valent.m_strName;
+    copyWhole(pair.m_strName, valent.m_strName);
     pair.m_Data = valent.m_Data;
+    if (!qvrSameElements(pair.m_Data, valent.m_Data))
+        throw std::bad_alloc();
 }
 
 bool CQVRRegistryKey::getStringValues(CQVRStringValueList& values)

@@ -5,8 +5,6 @@
 #include "diagnostics/entries/qvr_reg_value_set_exception.h"
 #include "qvr_guard.h"
 
-#include <new>
-
 static const QVRSourceFile kThisFile = {QVR_T("CQVRRegistryValue"), QVR_T("qvr_registry_value.cpp"),
                                         QVRErrorSource::LastError};
 
@@ -18,13 +16,6 @@ CQVRRegistryValue::CQVRRegistryValue(HKEY hRootKey, const CQVRWCharString& strKe
     qvrTry(kThisFile, __LINE__, [&] { m_strValueName = CQVRWCharString(strValueName); });
     // The assignment itself may also run out of memory, and only log it.
     m_bNameLost = !(m_strValueName == strValueName);
-}
-
-void CQVRRegistryValue::copyWhole(CQVRWCharString& to, const CQVRWCharString& from)
-{
-    to = from;
-    if (!(to == from))
-        throw std::bad_alloc();
 }
 
 LONG CQVRRegistryValue::queryValue(void* pData, DWORD& ulBytes)

@@ -45,6 +45,15 @@ std::vector<std::string> namesOf(CQVRStringList& list, std::vector<uint32_t>* pK
     return names;
 }
 
+// The names in list order, each followed by a comma.
+std::string joinedNames(CQVRStringList& list)
+{
+    std::string text;
+    for (const std::string& name : namesOf(list))
+        text += name + ",";
+    return text;
+}
+
 class RegistryKeyTest : public qvrtest::LoggedMachineTest {
 protected:
     CQVRRegistryKey key(bool bCreate = false, const char* szPath = kPath, REGSAM access = KEY_ALL_ACCESS)
@@ -224,6 +233,84 @@ TEST_F(RegistryKeyTest, ASubKeyIsWholeOrNotGiven)
         const bool bFound = k.getSubKey(sub, 0);
         const std::string path = narrow(textOf(sub.m_strKeyPath));
         EXPECT_TRUE(!bFound || path == "SOFTWARE\\Dravonne\\Test\\K\\child") << "allocation " << n << ": " << path;
+    }
+#endif
+}
+
+// Names, value lists and collections that ran out of memory on the way are
+// failures, not part of the answer given as all of it.
+TEST_F(RegistryKeyTest, AnswersAreWholeOrFail)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
+#else
+    setDword("d", 7);
+    qvrtest::setString(HKEY_LOCAL_MACHINE, W(kPath), W("s"), W("text"));
+    qvrtest::setBinary(HKEY_LOCAL_MACHINE, W(kPath), W("b"), {1, 2, 3});
+    const uint8_t multi[] = {'x', 0, 0, 0, 'y', 0, 'y', 0, 0, 0, 0, 0};
+    qvrtest::setValueBytes(HKEY_LOCAL_MACHINE, W(kPath), W("m"), REG_MULTI_SZ, multi, sizeof(multi));
+    CQVRRegistryKey k = key(false, kPath, KEY_READ);
+    // Each answer as text, or "failed".
+    const std::function<std::string()> answers[] = {
+        [&] {
+            Str name;
+            return k.getKeyName(name, false) ? narrow(textOf(name)) : "failed";
+        },
+        [&] {
+            CQVRStringList names;
+            return k.enumValueNames(names) ? joinedNames(names) : "failed";
+        },
+        [&] {
+            CQVRValentList values;
+            if (!k.queryMultipleValues(values))
+                return std::string("failed");
+            std::string text;
+            for (bool bMore = values.moveFirst(); bMore; bMore = values.moveNext()) {
+                CQVRRegistryValent* p = nullptr;
+                values.getCurrent(p);
+                text += narrow(textOf(p->m_strName)) + ":" + std::to_string(p->m_Data.getSize()) + " ";
+            }
+            return text;
+        },
+        [&] {
+            CQVRStringValueList pairs;
+            CQVRRegistryStringValue* p = nullptr;
+            return k.getStringValues(pairs) && pairs.moveFirst() && pairs.getCurrent(p)
+                       ? narrow(textOf(p->m_strName)) + "=" + narrow(textOf(p->m_strValue))
+                       : "failed";
+        },
+        [&] {
+            CQVRDwordValueList pairs;
+            CQVRRegistryDwordValue* p = nullptr;
+            return k.getDwordValues(pairs) && pairs.moveFirst() && pairs.getCurrent(p)
+                       ? narrow(textOf(p->m_strName)) + "=" + std::to_string(p->m_ulValue)
+                       : "failed";
+        },
+        [&] {
+            CQVRMultiStringValueList pairs;
+            CQVRRegistryMultiStringValue* p = nullptr;
+            return k.getMultiStringValues(pairs) && pairs.moveFirst() && pairs.getCurrent(p)
+                       ? narrow(textOf(p->m_strName)) + "=" + joinedNames(p->m_lstValue)
+                       : "failed";
+        },
+        [&] {
+            CQVRBinaryValueList pairs;
+            CQVRRegistryBinaryValue* p = nullptr;
+            return k.getBinaryValues(pairs) && pairs.moveFirst() && pairs.getCurrent(p)
+                       ? narrow(textOf(p->m_strName)) + "=" + std::to_string(p->m_Data.getSize())
+                       : "failed";
+        },
+    };
+    for (const auto& answer : answers) {
+        qvrsim::resetAllocations();
+        const std::string whole = answer();
+        const size_t ulAllocations = qvrsim::allocationsMade();
+        for (size_t n = 1; n <= ulAllocations; ++n) {
+            qvrsim::resetAllocations();
+            qvrsim::failAllocation(n);
+            const std::string got = answer();
+            EXPECT_TRUE(got == whole || got == "failed") << whole << ", allocation " << n << ": " << got;
+        }
     }
 #endif
 }
