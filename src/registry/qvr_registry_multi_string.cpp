@@ -78,6 +78,9 @@ bool CQVRRegistryMultiString::readRegistry()
             if (lResult == ERROR_SUCCESS) {
                 const CQVRBuffer<unsigned char> read(data.getBuffer(), ulBytes, 0);
                 m_bCached = split(read, m_lstValue);
+                // A split that ran out of memory holds part of the list only.
+                if (!m_bCached)
+                    return ERROR_NOT_ENOUGH_MEMORY;
             }
             return lResult;
         },

@@ -44,6 +44,12 @@ Bytes utf16(const char* szText, bool bTerminator = true)
     return bytes;
 }
 
+Bytes operator+(Bytes a, const Bytes& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 CQVRStringList listOf(std::initializer_list<const char*> texts)
 {
     CQVRStringList list;
@@ -457,6 +463,7 @@ TEST_F(RegistryValueTest, AReadIsOfTheWholeValueOrFails)
 #else
     qvrtest::setString(HKEY_LOCAL_MACHINE, W(kPath), W("s"), W("stored text"));
     qvrtest::setBinary(HKEY_LOCAL_MACHINE, W(kPath), W("b"), {1, 2, 3});
+    ASSERT_TRUE(value<CQVRRegistryMultiString>("m").setValue(listOf({"x", "yy"}), false));
     struct Case {
         const char* szName;
         std::function<bool(Bytes&)> read;
@@ -480,6 +487,15 @@ TEST_F(RegistryValueTest, AReadIsOfTheWholeValueOrFails)
              return bRead;
          },
          {1, 2, 3}},
+        {"m",
+         [&](Bytes& bytes) {
+             CQVRRegistryMultiString multi = value<CQVRRegistryMultiString>("m", false);
+             const bool bRead = multi.readRegistry();
+             for (const std::string& text : textsOf(multi.m_lstValue))
+                 bytes = bytes + utf16(text.c_str());
+             return bRead;
+         },
+         utf16("x") + utf16("yy")},
     };
     for (const Case& c : cases) {
         size_t ulAllocations = 0;
