@@ -44,12 +44,6 @@ Bytes utf16(const char* szText, bool bTerminator = true)
     return bytes;
 }
 
-Bytes operator+(Bytes a, const Bytes& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 CQVRStringList listOf(std::initializer_list<const char*> texts)
 {
     CQVRStringList list;
@@ -69,6 +63,31 @@ std::vector<std::string> textsOf(CQVRStringList& list)
     }
     return texts;
 }
+
+#ifndef _WIN32
+// The answer with nothing failing, then with each of its allocations failing
+// in turn: each must be that whole answer or "failed". prepare() sets the
+// registry up again before every run.
+void expectWholeOrFailed(const std::function<void()>& prepare, const std::function<std::string()>& answer)
+{
+    prepare();
+    qvrsim::resetAllocations();
+    const std::string whole = answer();
+    const size_t ulAllocations = qvrsim::allocationsMade();
+    for (size_t n = 1; n <= ulAllocations; ++n) {
+        prepare();
+        qvrsim::resetAllocations();
+        qvrsim::failAllocation(n);
+        std::string got = "failed";
+        try {
+            got = answer();
+        } catch (const CQVRLogging&) {
+            // A constructor that fails says so by throwing.
+        }
+        EXPECT_TRUE(got == whole || got == "failed") << whole << ", allocation " << n << ": " << got;
+    }
+}
+#endif
 
 class RegistryValueTest : public qvrtest::LoggedMachineTest {
 protected:
@@ -380,141 +399,72 @@ TEST_F(RegistryValueTest, ABinaryReadWithoutItsSizeReadsNoMadeUpBytes)
     }
 }
 
-// A value whose name could not be copied does not stand for the key's
-// unnamed value: it neither reads nor writes that one.
-TEST_F(RegistryValueTest, AValueThatLostItsNameLeavesTheUnnamedValueAlone)
+// Running out of memory anywhere in a read or a write gives the whole answer
+// or a failure: never part of a value as all of it, never data written short,
+// never the key's unnamed value for one whose name could not be copied.
+TEST_F(RegistryValueTest, UnderMemoryFailuresAnAnswerIsWholeOrFailed)
 {
 #ifdef _WIN32
     GTEST_SKIP() << "allocations can only be made to fail on the substitute";
 #else
-    const Str path = S(kPath);
-    const Str name = S("Name");
-    const Str text = S("new");
-    qvrtest::setString(HKEY_LOCAL_MACHINE, W(kPath), wstr(), W("unnamed"));
-    qvrsim::resetAllocations();
-    CQVRRegistryString(HKEY_LOCAL_MACHINE, path, name, KEY_ALL_ACCESS, false, 0);
-    const size_t ulAllocations = qvrsim::allocationsMade();
-    ASSERT_GT(ulAllocations, 0u);
-    for (size_t n = 1; n <= ulAllocations; ++n) {
-        qvrsim::resetAllocations();
-        qvrsim::failAllocation(n);
-        try {
+    const Str path = S(kPath), s = S("s"), b = S("b"), m = S("m"), name = S("Name"), text = S("new text");
+    CQVRBuffer<unsigned char> data(2);
+    data[0] = 9;
+    const CQVRStringList list = listOf({"x", "yy"});
+    const auto prepare = [&] {
+        qvrtest::setString(HKEY_LOCAL_MACHINE, W(kPath), W("s"), W("old"));
+        qvrtest::setBinary(HKEY_LOCAL_MACHINE, W(kPath), W("b"), {1});
+        qvrtest::setString(HKEY_LOCAL_MACHINE, W(kPath), wstr(), W("unnamed"));
+        ASSERT_TRUE(
+            CQVRRegistryMultiString(HKEY_LOCAL_MACHINE, path, m, KEY_ALL_ACCESS, true, 0).setValue(list, false));
+    };
+    // What the registry holds: a write that failed must have left it as it was.
+    const auto held = [&](const char* szName, bool bWritten, const Bytes& before) {
+        Bytes bytes;
+        stored(szName, bytes);
+        return bWritten ? std::string(bytes.begin(), bytes.end()) : bytes == before ? "failed" : "changed";
+    };
+    const std::function<std::string()> answers[] = {
+        [&] {
+            Str read;
+            return CQVRRegistryString(HKEY_LOCAL_MACHINE, path, s, KEY_READ, false, 0).getValue(read, false)
+                       ? narrow(textOf(read))
+                       : "failed";
+        },
+        [&] {
+            CQVRRegistryBinary binary(HKEY_LOCAL_MACHINE, path, b, KEY_READ, false, 0);
+            return binary.readRegistry() ? std::to_string(binary.m_Data.getSize()) : "failed";
+        },
+        [&] {
+            CQVRRegistryMultiString multi(HKEY_LOCAL_MACHINE, path, m, KEY_READ, false, 0);
+            std::string texts;
+            const bool bRead = multi.readRegistry();
+            for (const std::string& t : textsOf(multi.m_lstValue))
+                texts += t + ",";
+            return bRead ? texts : "failed";
+        },
+        [&] {
+            return held("s",
+                        CQVRRegistryString(HKEY_LOCAL_MACHINE, path, s, KEY_ALL_ACCESS, false, 0).setValue(text, false),
+                        utf16("old"));
+        },
+        [&] {
+            return held("b",
+                        CQVRRegistryBinary(HKEY_LOCAL_MACHINE, path, b, KEY_ALL_ACCESS, false, 0).setValue(data, false),
+                        {1});
+        },
+        // "Name" does not exist: reading it fails, writing it leaves the
+        // unnamed value alone.
+        [&] {
             CQVRRegistryString value(HKEY_LOCAL_MACHINE, path, name, KEY_ALL_ACCESS, false, 0);
             Str read;
-            EXPECT_FALSE(value.getValue(read, false)) << "allocation " << n << ": " << narrow(textOf(read));
+            const bool bRead = value.getValue(read, false);
             value.setValue(text, false);
-        } catch (const CQVRLogging&) {
-            // The key part could not be built: the constructor says so.
-        }
-        Bytes bytes;
-        EXPECT_EQ(static_cast<DWORD>(REG_SZ), stored("", bytes)) << "allocation " << n;
-        EXPECT_EQ(utf16("unnamed"), bytes) << "allocation " << n;
-    }
-#endif
-}
-
-// A value that ran out of memory while taking what it is to write reports
-// so, and the registry keeps what it held.
-TEST_F(RegistryValueTest, AWriteIsOfTheWholeValueOrFails)
-{
-#ifdef _WIN32
-    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
-#else
-    const Str text = S("new text");
-    CQVRBuffer<unsigned char> data(4);
-    data[0] = 9;
-    struct Case {
-        const char* szName;
-        std::function<bool(CQVRRegistryString&, CQVRRegistryBinary&)> write;
-        Bytes written;
+            return (bRead ? "read " : "") + held("", true, {});
+        },
     };
-    const Case cases[] = {
-        {"s", [&](CQVRRegistryString& s, CQVRRegistryBinary&) { return s.setValue(text, false); }, utf16("new text")},
-        {"b", [&](CQVRRegistryString&, CQVRRegistryBinary& b) { return b.setValue(data, false); }, {9, 0, 0, 0}},
-    };
-    for (const Case& c : cases) {
-        size_t ulAllocations = 0;
-        for (size_t n = 0; n <= ulAllocations; ++n) {
-            qvrtest::setString(HKEY_LOCAL_MACHINE, W(kPath), W("s"), W("old"));
-            qvrtest::setBinary(HKEY_LOCAL_MACHINE, W(kPath), W("b"), {1});
-            CQVRRegistryString string = value<CQVRRegistryString>("s", false);
-            CQVRRegistryBinary binary = value<CQVRRegistryBinary>("b", false);
-            qvrsim::resetAllocations();
-            if (n > 0)
-                qvrsim::failAllocation(n);
-            const bool bWritten = c.write(string, binary);
-            if (n == 0)
-                ulAllocations = qvrsim::allocationsMade();
-            Bytes bytes;
-            stored(c.szName, bytes);
-            EXPECT_EQ(bWritten ? c.written : (c.szName[0] == 's' ? utf16("old") : Bytes{1}), bytes)
-                << c.szName << ", allocation " << n;
-        }
-    }
-#endif
-}
-
-// A read that ran out of memory taking what it read reports so, rather than
-// giving part of the value as all of it.
-TEST_F(RegistryValueTest, AReadIsOfTheWholeValueOrFails)
-{
-#ifdef _WIN32
-    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
-#else
-    qvrtest::setString(HKEY_LOCAL_MACHINE, W(kPath), W("s"), W("stored text"));
-    qvrtest::setBinary(HKEY_LOCAL_MACHINE, W(kPath), W("b"), {1, 2, 3});
-    ASSERT_TRUE(value<CQVRRegistryMultiString>("m").setValue(listOf({"x", "yy"}), false));
-    struct Case {
-        const char* szName;
-        std::function<bool(Bytes&)> read;
-        Bytes expected;
-    };
-    const Case cases[] = {
-        {"s",
-         [&](Bytes& bytes) {
-             CQVRRegistryString string = value<CQVRRegistryString>("s", false);
-             Str text;
-             const bool bRead = string.getValue(text, false);
-             bytes = utf16(narrow(textOf(text)).c_str());
-             return bRead;
-         },
-         utf16("stored text")},
-        {"b",
-         [&](Bytes& bytes) {
-             CQVRRegistryBinary binary = value<CQVRRegistryBinary>("b", false);
-             const bool bRead = binary.readRegistry();
-             bytes = qvrtest::bytesOf(binary.m_Data);
-             return bRead;
-         },
-         {1, 2, 3}},
-        {"m",
-         [&](Bytes& bytes) {
-             CQVRRegistryMultiString multi = value<CQVRRegistryMultiString>("m", false);
-             const bool bRead = multi.readRegistry();
-             for (const std::string& text : textsOf(multi.m_lstValue))
-                 bytes = bytes + utf16(text.c_str());
-             return bRead;
-         },
-         utf16("x") + utf16("yy")},
-    };
-    for (const Case& c : cases) {
-        size_t ulAllocations = 0;
-        for (size_t n = 0; n <= ulAllocations; ++n) {
-            Bytes bytes;
-            bool bRead = false;
-            qvrsim::resetAllocations();
-            if (n > 0)
-                qvrsim::failAllocation(n);
-            try {
-                bRead = c.read(bytes);
-            } catch (const CQVRLogging&) {
-                // The object itself could not be built, and said so.
-            }
-            if (n == 0)
-                ulAllocations = qvrsim::allocationsMade();
-            EXPECT_TRUE(!bRead || bytes == c.expected) << c.szName << ", allocation " << n;
-        }
-    }
+    for (const auto& answer : answers)
+        expectWholeOrFailed(prepare, answer);
 #endif
 }
 
