@@ -236,10 +236,12 @@ bool CQVRRegistryKey::getSubKey(CQVRRegistryKey& subKey, DWORD ulIndex)
         CQVRWCharString path = m_strKeyPath;
         path += CQVRWCharString(QVR_T("\\"));
         path += subName;
-        subKey = CQVRRegistryKey(m_hRootKey, path, m_samAccess, false, m_ulOptions);
         // The string's edits cannot report running out of memory; a path cut
         // short would name the parent, a sibling or the root instead.
-        if (path.getLength() != m_strKeyPath.getLength() + 1 + subName.getLength() || !(subKey.m_strKeyPath == path))
+        if (path.getLength() != m_strKeyPath.getLength() + 1 + subName.getLength())
+            throw std::bad_alloc();
+        subKey = CQVRRegistryKey(m_hRootKey, path, m_samAccess, false, m_ulOptions);
+        if (!(subKey.m_strKeyPath == path))
             throw std::bad_alloc();
         return true;
     });
