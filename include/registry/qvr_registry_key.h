@@ -83,6 +83,7 @@ public:
     // How the collections make a pair of a value record: the bytes as text
     // (an odd last byte is one more unit), as a number (the first four bytes;
     // fewer are an overrun, logged, and give 0), as strings, as they are.
+    // Memory running out on the way throws std::bad_alloc.
     static void makePair(const CQVRRegistryValent& valent, CQVRRegistryStringValue& pair);
     static void makePair(const CQVRRegistryValent& valent, CQVRRegistryDwordValue& pair);
     static void makePair(const CQVRRegistryValent& valent, CQVRRegistryMultiStringValue& pair);
@@ -106,6 +107,11 @@ public:
     bool m_bCreateIfMissing;
     bool m_bOpen;
     HKEY m_hRootKey;
+
+    // to = from, whole: the string's assignment logs running out of memory
+    // but cannot report it, and part of an answer must not pass for all of
+    // it. Throws std::bad_alloc, which the caller's guard turns into false.
+    static void copyWhole(CQVRWCharString& to, const CQVRWCharString& from);
 
 protected:
     // Closes the key when an operation finds it open at its end.

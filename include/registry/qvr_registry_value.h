@@ -10,7 +10,8 @@
 class CQVRRegistryValue : public CQVRRegistryKey {
 public:
     // The create flag also makes a read of a missing value write the empty
-    // value. A value name that cannot be copied is logged and left empty.
+    // value. A value name that cannot be copied is logged and left empty,
+    // and the object then reads and writes nothing.
     CQVRRegistryValue(HKEY hRootKey, const CQVRWCharString& strKeyPath, const CQVRWCharString& strValueName,
                       REGSAM samAccess, bool bCreateIfMissing, DWORD ulOptions);
 
@@ -35,6 +36,11 @@ protected:
     bool writeValue(DWORD ulType, const void* pData, DWORD ulBytes, const WCHAR* szClassName);
     // RegQueryValueExW of this value into pData (ulBytes in, bytes read out).
     LONG queryValue(void* pData, DWORD& ulBytes);
+
+private:
+    // The name could not be copied: the empty name left would stand for the
+    // key's unnamed value, so this object reads and writes nothing.
+    bool m_bNameLost;
 };
 
 #endif

@@ -3,6 +3,8 @@
 
 #include "qvr_guard.h"
 
+#include <new>
+
 static const QVRSourceFile kThisFile = {QVR_T("CQVRRegistryBinary"), QVR_T("qvr_registry_binary.cpp"),
                                         QVRErrorSource::LastError};
 
@@ -18,6 +20,9 @@ bool CQVRRegistryBinary::setValue(const CQVRBuffer<unsigned char>& value, bool b
 {
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         m_Data = value;
+        // As for a text: bytes copied short must not be written over the value.
+        if (!qvrSameElements(m_Data, value))
+            throw std::bad_alloc();
         return bDeferWrite || writeRegistry();
     });
 }
@@ -30,10 +35,17 @@ bool CQVRRegistryBinary::readRegistry()
             if (queryValue(nullptr, ulBytes) != ERROR_SUCCESS)
                 ulBytes = 0;
             CQVRBuffer<unsigned char> data(ulBytes);
-            const LONG lResult = queryValue(data.getBuffer(), ulBytes);
+            // Always name a buffer, even one without room: given none, the
+            // platform answers the size again and the value reads as zeros.
+            unsigned char ucNoRoom = 0;
+            const LONG lResult = queryValue(data.isValid() ? data.getBuffer() : &ucNoRoom, ulBytes);
             if (lResult == ERROR_SUCCESS) {
                 // The value may have shrunk since its size was asked for.
-                m_Data = CQVRBuffer<unsigned char>(data.getBuffer(), ulBytes, 0);
+                const CQVRBuffer<unsigned char> read(data.getBuffer(), ulBytes, 0);
+                m_Data = read;
+                // Bytes copied short must not pass for the value.
+                if (!qvrSameElements(m_Data, read))
+                    throw std::bad_alloc();
                 m_bCached = true;
             }
             return lResult;

@@ -36,7 +36,10 @@ CQVRRegistryKey::CQVRRegistryKey(HKEY hRootKey, const CQVRWCharString& strKeyPat
     : m_samAccess(samAccess), m_ulOptions(ulOptions), m_bCreateIfMissing(bCreateIfMissing), m_bOpen(false),
       m_hRootKey(hRootKey)
 {
-    if (!qvrTry(kThisFile, __LINE__, [&] { m_strKeyPath = CQVRWCharString(strKeyPath); }))
+    // The assignment logs running out of memory but cannot report it; a path
+    // copied short would name another key, the root itself when empty.
+    if (!qvrTry(kThisFile, __LINE__, [&] { m_strKeyPath = CQVRWCharString(strKeyPath); }) ||
+        !(m_strKeyPath == strKeyPath))
         throw CQVRRegKeyInitException(kThisFile, __LINE__);
 }
 
@@ -44,7 +47,8 @@ CQVRRegistryKey::CQVRRegistryKey(const CQVRRegistryKey& other)
     : m_samAccess(other.m_samAccess), m_ulOptions(other.m_ulOptions), m_bCreateIfMissing(other.m_bCreateIfMissing),
       m_bOpen(false), m_hRootKey(other.m_hRootKey)
 {
-    if (!qvrTry(kThisFile, __LINE__, [&] { m_strKeyPath = CQVRWCharString(other.m_strKeyPath); }))
+    if (!qvrTry(kThisFile, __LINE__, [&] { m_strKeyPath = CQVRWCharString(other.m_strKeyPath); }) ||
+        !(m_strKeyPath == other.m_strKeyPath))
         throw CQVRRegKeyInitException(kThisFile, __LINE__);
 }
 
@@ -70,6 +74,13 @@ void CQVRRegistryKey::copyName(const CQVRRegistryKey& other)
     m_ulOptions = other.m_ulOptions;
     m_bCreateIfMissing = other.m_bCreateIfMissing;
     m_strKeyPath = other.m_strKeyPath;
+}
+
+void CQVRRegistryKey::copyWhole(CQVRWCharString& to, const CQVRWCharString& from)
+{
+    to = from;
+    if (!(to == from))
+        throw std::bad_alloc();
 }
 
 void CQVRRegistryKey::setAccess(REGSAM samAccess)
@@ -193,11 +204,16 @@ bool CQVRRegistryKey::getKeyName(CQVRWCharString& name, bool bFullPath) const
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         uint32_t ulPos = 0;
         if (bFullPath || !m_strKeyPath.contains(QVR_T("\\"))) {
-            name = m_strKeyPath;
+            copyWhole(name, m_strKeyPath);
             return true;
         }
-        return m_strKeyPath.find(QVR_T("\\"), 1, CQVRWCharString::pmBackward, ulPos) &&
-               m_strKeyPath.getCutLeft(name, ulPos + 1);
+        if (!m_strKeyPath.find(QVR_T("\\"), 1, CQVRWCharString::pmBackward, ulPos) ||
+            !m_strKeyPath.getCutLeft(name, ulPos + 1))
+            return false;
+        // A cut that ran out of memory leaves less than the last part.
+        if (name.getLength() != m_strKeyPath.getLength() - ulPos - 1)
+            throw std::bad_alloc();
+        return true;
     });
 }
 
@@ -216,10 +232,17 @@ bool CQVRRegistryKey::getSubKey(CQVRRegistryKey& subKey, DWORD ulIndex)
         if (lResult != ERROR_SUCCESS)
             throw CQVRRegEnumKeyException(m_strKeyPath.getText(), static_cast<uint32_t>(lResult), kEnumClassName,
                                           QVR_T("enumSubKeys"), kThisFile, __LINE__);
+        const CQVRWCharString subName(name);
         CQVRWCharString path = m_strKeyPath;
         path += CQVRWCharString(QVR_T("\\"));
-        path += CQVRWCharString(name);
+        path += subName;
+        // The string's edits cannot report running out of memory; a path cut
+        // short would name the parent, a sibling or the root instead.
+        if (path.getLength() != m_strKeyPath.getLength() + 1 + subName.getLength())
+            throw std::bad_alloc();
         subKey = CQVRRegistryKey(m_hRootKey, path, m_samAccess, false, m_ulOptions);
+        if (!(subKey.m_strKeyPath == path))
+            throw std::bad_alloc();
         return true;
     });
 }
@@ -260,8 +283,8 @@ bool CQVRRegistryKey::enumValueNames(CQVRStringList& names)
                 throw CQVRRegEnumValueException(m_strKeyPath.getText(), static_cast<uint32_t>(lResult), kEnumClassName,
                                                 QVR_T("enumValueNames"), kThisFile, __LINE__);
             const CQVRWCharString text(name);
-            if (text.getLength() != 0)
-                names.add(text, 0);
+            if (text.getLength() != 0 && !names.add(text, 0))
+                throw std::bad_alloc();
         }
         return names.getCount() != 0;
     });
@@ -306,7 +329,8 @@ bool CQVRRegistryKey::queryMultipleValues(CQVRValentList& values)
                                                       __LINE__);
         values.removeAll();
         for (uint32_t i = 0; i < ulCount; ++i)
-            values.add(CQVRRegistryValent(pValent[i]), i);
+            if (!values.add(CQVRRegistryValent(pValent[i]), i))
+                throw std::bad_alloc();
         return true;
     });
     closeIfOpen();
@@ -333,7 +357,12 @@ bool collect(CQVRRegistryKey& key, CQVRDblList<CQVRObjNode<Pair>>& pairs, DWORD 
         Pair pair;
         CQVRRegistryKey::makePair(*pValent, pair);
         extra(*pValent, pair);
-        pairs.add(pair, ulTaken++);
+        // The list keeps a copy of the pair, and a copy of a list can come
+        // out short without saying so.
+        Pair* pAdded = nullptr;
+        if (!pairs.add(pair, ulTaken) || !pairs.findKey(ulTaken) || !pairs.getCurrent(pAdded) || !(*pAdded == pair))
+            throw std::bad_alloc();
+        ++ulTaken;
     }
     return true;
 }
@@ -347,13 +376,16 @@ template <class Pair> bool collect(CQVRRegistryKey& key, CQVRDblList<CQVRObjNode
 
 void CQVRRegistryKey::makePair(const CQVRRegistryValent& valent, CQVRRegistryStringValue& pair)
 {
-    pair.m_strName = valent.m_strName;
-    pair.m_strValue = CQVRWCharString(valent.m_Data.toWideBuffer());
+    copyWhole(pair.m_strName, valent.m_strName);
+    const CQVRBuffer<unsigned short> units = valent.m_Data.toWideBuffer();
+    if (units.getSize() != (valent.m_Data.getSize() + 1) / 2)
+        throw std::bad_alloc();
+    copyWhole(pair.m_strValue, CQVRWCharString(units));
 }
 
 void CQVRRegistryKey::makePair(const CQVRRegistryValent& valent, CQVRRegistryDwordValue& pair)
 {
-    pair.m_strName = valent.m_strName;
+    copyWhole(pair.m_strName, valent.m_strName);
     pair.m_ulValue = 0;
     const CQVRBuffer<unsigned char>& data = valent.m_Data;
     if (data.getSize() < sizeof(uint32_t)) {
@@ -369,14 +401,17 @@ void CQVRRegistryKey::makePair(const CQVRRegistryValent& valent, CQVRRegistryDwo
 
 void CQVRRegistryKey::makePair(const CQVRRegistryValent& valent, CQVRRegistryMultiStringValue& pair)
 {
-    pair.m_strName = valent.m_strName;
-    CQVRRegistryMultiString::split(valent.m_Data, pair.m_lstValue);
+    copyWhole(pair.m_strName, valent.m_strName);
+    if (!CQVRRegistryMultiString::split(valent.m_Data, pair.m_lstValue))
+        throw std::bad_alloc();
 }
 
 void CQVRRegistryKey::makePair(const CQVRRegistryValent& valent, CQVRRegistryBinaryValue& pair)
 {
-    pair.m_strName = valent.m_strName;
+    copyWhole(pair.m_strName, valent.m_strName);
     pair.m_Data = valent.m_Data;
+    if (!qvrSameElements(pair.m_Data, valent.m_Data))
+        throw std::bad_alloc();
 }
 
 bool CQVRRegistryKey::getStringValues(CQVRStringValueList& values)

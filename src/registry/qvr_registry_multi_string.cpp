@@ -3,6 +3,8 @@
 
 #include "qvr_guard.h"
 
+#include <new>
+
 static const QVRSourceFile kThisFile = {QVR_T("CQVRRegistryMultiString"), QVR_T("qvr_registry_multi_string.cpp"),
                                         QVRErrorSource::LastError};
 
@@ -41,6 +43,9 @@ bool CQVRRegistryMultiString::split(const CQVRBuffer<unsigned char>& data, CQVRS
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         strings.removeAll();
         const CQVRBuffer<unsigned short> units = data.toWideBuffer();
+        // The widening logs running out of memory and gives no units at all.
+        if (units.getSize() != (data.getSize() + 1) / 2)
+            throw std::bad_alloc();
         const unsigned short* p = units.getBuffer();
         const uint32_t ulCount = units.getSize();
         uint32_t ulStart = 0;
@@ -73,6 +78,9 @@ bool CQVRRegistryMultiString::readRegistry()
             if (lResult == ERROR_SUCCESS) {
                 const CQVRBuffer<unsigned char> read(data.getBuffer(), ulBytes, 0);
                 m_bCached = split(read, m_lstValue);
+                // A split that ran out of memory holds part of the list only.
+                if (!m_bCached)
+                    return ERROR_NOT_ENOUGH_MEMORY;
             }
             return lResult;
         },

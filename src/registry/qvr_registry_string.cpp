@@ -20,7 +20,7 @@ bool CQVRRegistryString::getValue(CQVRWCharString& value, bool bUseCache)
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!(bUseCache && m_bCached) && !readRegistry())
             return false;
-        value = m_strValue;
+        copyWhole(value, m_strValue);
         return true;
     });
 }
@@ -28,7 +28,8 @@ bool CQVRRegistryString::getValue(CQVRWCharString& value, bool bUseCache)
 bool CQVRRegistryString::setValue(const CQVRWCharString& value, bool bDeferWrite)
 {
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
-        m_strValue = value;
+        // A text copied short must not be written over the value.
+        copyWhole(m_strValue, value);
         return bDeferWrite || writeRegistry();
     });
 }
@@ -42,7 +43,7 @@ bool CQVRRegistryString::readRegistry()
             DWORD ulBytes = kReadBytes;
             const LONG lResult = queryValue(text.getBuffer(), ulBytes);
             if (lResult == ERROR_SUCCESS)
-                m_strValue = qvrWide(text.getBuffer());
+                copyWhole(m_strValue, CQVRWCharString(qvrWide(text.getBuffer())));
             return lResult;
         },
         [&] { m_strValue = CQVRWCharString(); });

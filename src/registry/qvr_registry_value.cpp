@@ -11,9 +11,11 @@ static const QVRSourceFile kThisFile = {QVR_T("CQVRRegistryValue"), QVR_T("qvr_r
 CQVRRegistryValue::CQVRRegistryValue(HKEY hRootKey, const CQVRWCharString& strKeyPath,
                                      const CQVRWCharString& strValueName, REGSAM samAccess, bool bCreateIfMissing,
                                      DWORD ulOptions)
-    : CQVRRegistryKey(hRootKey, strKeyPath, samAccess, bCreateIfMissing, ulOptions)
+    : CQVRRegistryKey(hRootKey, strKeyPath, samAccess, bCreateIfMissing, ulOptions), m_bNameLost(false)
 {
     qvrTry(kThisFile, __LINE__, [&] { m_strValueName = CQVRWCharString(strValueName); });
+    // The assignment itself may also run out of memory, and only log it.
+    m_bNameLost = !(m_strValueName == strValueName);
 }
 
 LONG CQVRRegistryValue::queryValue(void* pData, DWORD& ulBytes)
@@ -26,7 +28,7 @@ bool CQVRRegistryValue::getStoredType(DWORD& ulType)
     const bool bResult = qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         DWORD ulStored = REG_NONE;
         DWORD ulBytes = 0;
-        if (!ensureOpen() ||
+        if (m_bNameLost || !ensureOpen() ||
             RegQueryValueExW(m_hKey, m_strValueName.getText(), nullptr, &ulStored, nullptr, &ulBytes) != ERROR_SUCCESS)
             return false;
         ulType = ulStored;
@@ -39,7 +41,7 @@ bool CQVRRegistryValue::getStoredType(DWORD& ulType)
 bool CQVRRegistryValue::readValue(CQVRCallRef<LONG> query, CQVRCallRef<void> setEmpty)
 {
     const bool bResult = qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
-        if (!ensureOpen())
+        if (m_bNameLost || !ensureOpen())
             return false;
         const LONG lResult = query();
         if (lResult == ERROR_FILE_NOT_FOUND && m_bCreateIfMissing) {
@@ -55,7 +57,7 @@ bool CQVRRegistryValue::readValue(CQVRCallRef<LONG> query, CQVRCallRef<void> set
 bool CQVRRegistryValue::writeValue(DWORD ulType, const void* pData, DWORD ulBytes, const WCHAR* szClassName)
 {
     const bool bResult = qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
-        if (!ensureOpen())
+        if (m_bNameLost || !ensureOpen())
             return false;
         const LONG lResult =
             RegSetValueExW(m_hKey, m_strValueName.getText(), 0, ulType, static_cast<const BYTE*>(pData), ulBytes);

@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include "qvr_sim.h"
+#endif
+
 using qvrtest::countLines;
 using qvrtest::narrow;
 using qvrtest::S;
@@ -39,6 +43,15 @@ std::vector<std::string> namesOf(CQVRStringList& list, std::vector<uint32_t>* pK
                 pKeys->push_back(k);
     }
     return names;
+}
+
+// The names in list order, each followed by a comma.
+std::string joinedNames(CQVRStringList& list)
+{
+    std::string text;
+    for (const std::string& name : namesOf(list))
+        text += name + ",";
+    return text;
 }
 
 class RegistryKeyTest : public qvrtest::LoggedMachineTest {
@@ -164,6 +177,97 @@ TEST_F(RegistryKeyTest, SubKeysAreListedByShortNameWithKeysFromOne)
     EXPECT_FALSE(sub.m_bCreateIfMissing);
     EXPECT_FALSE(k.getSubKey(sub, 3));  // the end: no entry
     EXPECT_TRUE(qvrtest::readLogLines(m_log).empty());
+}
+
+// Keys, subkeys, names, value lists and collections that ran out of memory
+// on the way are failures, not part of the answer given as all of it: a key
+// path copied short names another key (the parent, a sibling, the root).
+TEST_F(RegistryKeyTest, UnderMemoryFailuresAnAnswerIsWholeOrFailed)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
+#else
+    makeKey("SOFTWARE\\Dravonne\\Test\\K\\child");
+    const Str path = S(kPath), other = S("other");
+    setDword("d", 7);
+    qvrtest::setString(HKEY_LOCAL_MACHINE, W(kPath), W("s"), W("text"));
+    qvrtest::setBinary(HKEY_LOCAL_MACHINE, W(kPath), W("b"), {1, 2, 3});
+    const uint8_t multi[] = {'x', 0, 0, 0, 'y', 0, 'y', 0, 0, 0, 0, 0};
+    qvrtest::setValueBytes(HKEY_LOCAL_MACHINE, W(kPath), W("m"), REG_MULTI_SZ, multi, sizeof(multi));
+    CQVRRegistryKey k = key(false, kPath, KEY_READ);
+    // Each answer as text, or "failed"; a constructor that fails throws.
+    const std::function<std::string()> answers[] = {
+        [&] { return narrow(textOf(CQVRRegistryKey(HKEY_LOCAL_MACHINE, path, KEY_READ, false, 0).m_strKeyPath)); },
+        [&] { return narrow(textOf(CQVRRegistryKey(k).m_strKeyPath)); },
+        [&] {
+            CQVRRegistryKey sub(HKEY_LOCAL_MACHINE, other, KEY_READ, false, 0);
+            return k.getSubKey(sub, 0) ? narrow(textOf(sub.m_strKeyPath)) : "failed";
+        },
+        [&] {
+            Str name;
+            return k.getKeyName(name, false) ? narrow(textOf(name)) : "failed";
+        },
+        [&] {
+            CQVRStringList names;
+            return k.enumValueNames(names) ? joinedNames(names) : "failed";
+        },
+        [&] {
+            CQVRValentList values;
+            if (!k.queryMultipleValues(values))
+                return std::string("failed");
+            std::string text;
+            for (bool bMore = values.moveFirst(); bMore; bMore = values.moveNext()) {
+                CQVRRegistryValent* p = nullptr;
+                values.getCurrent(p);
+                text += narrow(textOf(p->m_strName)) + ":" + std::to_string(p->m_Data.getSize()) + " ";
+            }
+            return text;
+        },
+        [&] {
+            CQVRStringValueList pairs;
+            CQVRRegistryStringValue* p = nullptr;
+            return k.getStringValues(pairs) && pairs.moveFirst() && pairs.getCurrent(p)
+                       ? narrow(textOf(p->m_strName)) + "=" + narrow(textOf(p->m_strValue))
+                       : "failed";
+        },
+        [&] {
+            CQVRDwordValueList pairs;
+            CQVRRegistryDwordValue* p = nullptr;
+            return k.getDwordValues(pairs) && pairs.moveFirst() && pairs.getCurrent(p)
+                       ? narrow(textOf(p->m_strName)) + "=" + std::to_string(p->m_ulValue)
+                       : "failed";
+        },
+        [&] {
+            CQVRMultiStringValueList pairs;
+            CQVRRegistryMultiStringValue* p = nullptr;
+            return k.getMultiStringValues(pairs) && pairs.moveFirst() && pairs.getCurrent(p)
+                       ? narrow(textOf(p->m_strName)) + "=" + joinedNames(p->m_lstValue)
+                       : "failed";
+        },
+        [&] {
+            CQVRBinaryValueList pairs;
+            CQVRRegistryBinaryValue* p = nullptr;
+            return k.getBinaryValues(pairs) && pairs.moveFirst() && pairs.getCurrent(p)
+                       ? narrow(textOf(p->m_strName)) + "=" + std::to_string(p->m_Data.getSize())
+                       : "failed";
+        },
+    };
+    for (const auto& answer : answers) {
+        qvrsim::resetAllocations();
+        const std::string whole = answer();
+        const size_t ulAllocations = qvrsim::allocationsMade();
+        for (size_t n = 1; n <= ulAllocations; ++n) {
+            qvrsim::resetAllocations();
+            qvrsim::failAllocation(n);
+            std::string got = "failed";
+            try {
+                got = answer();
+            } catch (const CQVRLogging&) {
+            }
+            EXPECT_TRUE(got == whole || got == "failed") << whole << ", allocation " << n << ": " << got;
+        }
+    }
+#endif
 }
 
 TEST_F(RegistryKeyTest, ValueNamesLeaveOutTheUnnamedValue)

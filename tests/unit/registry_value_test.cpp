@@ -14,6 +14,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include "qvr_sim.h"
+#endif
+
 using qvrtest::countLines;
 using qvrtest::narrow;
 using qvrtest::S;
@@ -59,6 +63,31 @@ std::vector<std::string> textsOf(CQVRStringList& list)
     }
     return texts;
 }
+
+#ifndef _WIN32
+// The answer with nothing failing, then with each of its allocations failing
+// in turn: each must be that whole answer or "failed". prepare() sets the
+// registry up again before every run.
+void expectWholeOrFailed(const std::function<void()>& prepare, const std::function<std::string()>& answer)
+{
+    prepare();
+    qvrsim::resetAllocations();
+    const std::string whole = answer();
+    const size_t ulAllocations = qvrsim::allocationsMade();
+    for (size_t n = 1; n <= ulAllocations; ++n) {
+        prepare();
+        qvrsim::resetAllocations();
+        qvrsim::failAllocation(n);
+        std::string got = "failed";
+        try {
+            got = answer();
+        } catch (const CQVRLogging&) {
+            // A constructor that fails says so by throwing.
+        }
+        EXPECT_TRUE(got == whole || got == "failed") << whole << ", allocation " << n << ": " << got;
+    }
+}
+#endif
 
 class RegistryValueTest : public qvrtest::LoggedMachineTest {
 protected:
@@ -345,6 +374,98 @@ TEST_F(RegistryValueTest, CollectionsTakeOneTypeEach)
     CQVRRegistryKey(HKEY_LOCAL_MACHINE, S("SOFTWARE\\Dravonne\\Test\\E"), KEY_ALL_ACCESS, true, 0).create();
     EXPECT_FALSE(CQVRRegistryKey(HKEY_LOCAL_MACHINE, S("SOFTWARE\\Dravonne\\Test\\E"), KEY_READ, false, 0)
                      .getStringValues(strings));
+}
+
+// A binary read whose size query fails reads into no room at all: a value
+// with bytes then cannot be read, rather than reading as that many zeros.
+TEST_F(RegistryValueTest, ABinaryReadWithoutItsSizeReadsNoMadeUpBytes)
+{
+    struct Case {
+        Bytes stored;
+        bool bResult;
+    };
+    const Case cases[] = {{{1, 2, 3}, false}, {{}, true}};
+    for (const Case& c : cases) {
+        qvrtest::resetMachine();
+        m_log = qvrtest::enableTextLog();
+        qvrtest::setBinary(HKEY_LOCAL_MACHINE, W(kPath), W("b"), c.stored);
+        CQVRRegistryBinary binary = value<CQVRRegistryBinary>("b", false);
+        if (!qvrtest::failNext("RegQueryValueExW", ERROR_ACCESS_DENIED))
+            GTEST_SKIP() << "platform calls can only be made to fail on the substitute";
+        EXPECT_EQ(c.bResult, binary.readRegistry()) << c.stored.size();
+        EXPECT_EQ(c.bResult, binary.m_bCached) << c.stored.size();
+        EXPECT_EQ(Bytes(), qvrtest::bytesOf(binary.m_Data)) << c.stored.size();
+        EXPECT_EQ(0u, qvrtest::openHandles());
+    }
+}
+
+// Running out of memory anywhere in a read or a write gives the whole answer
+// or a failure: never part of a value as all of it, never data written short,
+// never the key's unnamed value for one whose name could not be copied.
+TEST_F(RegistryValueTest, UnderMemoryFailuresAnAnswerIsWholeOrFailed)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
+#else
+    const Str path = S(kPath), s = S("s"), b = S("b"), m = S("m"), name = S("Name"), text = S("new text");
+    CQVRBuffer<unsigned char> data(2);
+    data[0] = 9;
+    const CQVRStringList list = listOf({"x", "yy"});
+    const auto prepare = [&] {
+        qvrtest::setString(HKEY_LOCAL_MACHINE, W(kPath), W("s"), W("old"));
+        qvrtest::setBinary(HKEY_LOCAL_MACHINE, W(kPath), W("b"), {1});
+        qvrtest::setString(HKEY_LOCAL_MACHINE, W(kPath), wstr(), W("unnamed"));
+        ASSERT_TRUE(
+            CQVRRegistryMultiString(HKEY_LOCAL_MACHINE, path, m, KEY_ALL_ACCESS, true, 0).setValue(list, false));
+    };
+    // What the registry holds: a write that failed must have left it as it was.
+    const auto held = [&](const char* szName, bool bWritten, const Bytes& before) {
+        Bytes bytes;
+        stored(szName, bytes);
+        return bWritten ? std::string(bytes.begin(), bytes.end()) : bytes == before ? "failed" : "changed";
+    };
+    const std::function<std::string()> answers[] = {
+        [&] {
+            Str read;
+            return CQVRRegistryString(HKEY_LOCAL_MACHINE, path, s, KEY_READ, false, 0).getValue(read, false)
+                       ? narrow(textOf(read))
+                       : "failed";
+        },
+        [&] {
+            CQVRRegistryBinary binary(HKEY_LOCAL_MACHINE, path, b, KEY_READ, false, 0);
+            return binary.readRegistry() ? std::to_string(binary.m_Data.getSize()) : "failed";
+        },
+        [&] {
+            CQVRRegistryMultiString multi(HKEY_LOCAL_MACHINE, path, m, KEY_READ, false, 0);
+            std::string texts;
+            const bool bRead = multi.readRegistry();
+            for (const std::string& t : textsOf(multi.m_lstValue))
+                texts += t + ",";
+            return bRead ? texts : "failed";
+        },
+        [&] {
+            return held("s",
+                        CQVRRegistryString(HKEY_LOCAL_MACHINE, path, s, KEY_ALL_ACCESS, false, 0).setValue(text, false),
+                        utf16("old"));
+        },
+        [&] {
+            return held("b",
+                        CQVRRegistryBinary(HKEY_LOCAL_MACHINE, path, b, KEY_ALL_ACCESS, false, 0).setValue(data, false),
+                        {1});
+        },
+        // "Name" does not exist: reading it fails, writing it leaves the
+        // unnamed value alone.
+        [&] {
+            CQVRRegistryString value(HKEY_LOCAL_MACHINE, path, name, KEY_ALL_ACCESS, false, 0);
+            Str read;
+            const bool bRead = value.getValue(read, false);
+            value.setValue(text, false);
+            return (bRead ? "read " : "") + held("", true, {});
+        },
+    };
+    for (const auto& answer : answers)
+        expectWholeOrFailed(prepare, answer);
+#endif
 }
 
 // Multi-string data split as it lies: each zero ends a string, a second zero
