@@ -89,4 +89,12 @@ bool qvrTraced(const QVRSourceFile& file, const WCHAR* szMethodName, uint32_t ul
     return qvrTraced(file, szMethodName, ulLine, resultKind, file.errorSource, body);
 }
 
+// A traced method whose own work cannot fail (a constructor or destructor
+// whose members did the work): the trace opens and stores a pass.
+inline void qvrTracedPass(const QVRSourceFile& file, const WCHAR* szMethodName, uint32_t ulLine)
+{
+    CQVRFunctionTrace trace(file.szClassName, szMethodName, file.szFileName, ulLine);
+    trace.setResult(rkPassFail, 1);
+}
+
 #endif

@@ -136,4 +136,9 @@ private:
     bool matchesAt(const CQVRWCharString& subString, uint32_t ulSubLength, uint32_t ulPos) const;
 };
 
+// to = from, whole: the assignment logs running out of memory but cannot
+// report it, and part of a text must not pass for all of it. Throws
+// std::bad_alloc, which the caller's guard turns into its failure.
+void qvrCopyWhole(CQVRWCharString& to, const CQVRWCharString& from);
+
 #endif

@@ -232,7 +232,7 @@ public:
 private:
     static void trace(const WCHAR* szMethod, uint32_t ulLine)
     {
-        qvrTraced(kQVRPolicySettingFile, szMethod, ulLine, rkPassFail, [] { return true; });
+        qvrTracedPass(kQVRPolicySettingFile, szMethod, ulLine);
     }
 };
 

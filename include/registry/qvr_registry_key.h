@@ -108,11 +108,6 @@ public:
     bool m_bOpen;
     HKEY m_hRootKey;
 
-    // to = from, whole: the string's assignment logs running out of memory
-    // but cannot report it, and part of an answer must not pass for all of
-    // it. Throws std::bad_alloc, which the caller's guard turns into false.
-    static void copyWhole(CQVRWCharString& to, const CQVRWCharString& from);
-
 protected:
     // Closes the key when an operation finds it open at its end.
     void closeIfOpen();

@@ -5,10 +5,7 @@
 
 static const QVRSourceFile kThisFile = {QVR_T("CQVRFlags"), QVR_T("qvr_flags.cpp"), QVRErrorSource::Errno};
 
-CQVRFlags::CQVRFlags(uint32_t ulFlags) : m_ulFlags(ulFlags)
-{
-    qvrTraced(kThisFile, QVR_T("CQVRFlags"), __LINE__, rkPassFail, [] { return true; });
-}
+CQVRFlags::CQVRFlags(uint32_t ulFlags) : m_ulFlags(ulFlags) { qvrTracedPass(kThisFile, QVR_T("CQVRFlags"), __LINE__); }
 
 CQVRFlags& CQVRFlags::operator=(const CQVRFlags& other)
 {

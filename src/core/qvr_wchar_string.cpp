@@ -14,6 +14,7 @@
 #include <cstring>
 #include <functional>
 #include <initializer_list>
+#include <new>
 
 static const QVRSourceFile kThisFile = {QVR_T("CQVRWCharString"), QVR_T("qvr_wchar_string.cpp"), QVRErrorSource::Errno};
 
@@ -232,6 +233,13 @@ CQVRWCharString CQVRWCharString::operator+(const CQVRWCharString& other) const
     if (!bRan || result.getLength() != static_cast<uint64_t>(getLength()) + other.getLength())
         result.destroy();
     return result;
+}
+
+void qvrCopyWhole(CQVRWCharString& to, const CQVRWCharString& from)
+{
+    to = from;
+    if (!(to == from))
+        throw std::bad_alloc();
 }
 
 // --- comparison -------------------------------------------------------------

@@ -82,7 +82,4 @@ CQVRCommonPolicy::CQVRCommonPolicy() : CQVRProductPolicy(CQVRPolicyADSearchPolic
     });
 }
 
-CQVRCommonPolicy::~CQVRCommonPolicy()
-{
-    qvrTraced(kThisFile, QVR_T("~CQVRCommonPolicy"), __LINE__, rkPassFail, [] { return true; });
-}
+CQVRCommonPolicy::~CQVRCommonPolicy() { qvrTracedPass(kThisFile, QVR_T("~CQVRCommonPolicy"), __LINE__); }

@@ -22,5 +22,5 @@ CQVRPolicyADSearchPolicy::CQVRPolicyADSearchPolicy()
 
 CQVRPolicyADSearchPolicy::~CQVRPolicyADSearchPolicy()
 {
-    qvrTraced(kThisFile, QVR_T("~CQVRPolicyADSearchPolicy"), __LINE__, rkPassFail, [] { return true; });
+    qvrTracedPass(kThisFile, QVR_T("~CQVRPolicyADSearchPolicy"), __LINE__);
 }

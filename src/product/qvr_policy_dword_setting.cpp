@@ -9,13 +9,10 @@ static const QVRSourceFile kThisFile = {QVR_T("CQVRPolicyDwordSetting"), QVR_T("
 // KEY_READ | KEY_WRITE, for a write.
 static const REGSAM kWriteAccess = 0x2001F;
 
-// Constructors and the destructor trace under this class's own name.
-static void traceSetting(const WCHAR* szMethod, uint32_t ulLine)
+CQVRPolicyDwordSetting::CQVRPolicyDwordSetting()
 {
-    qvrTraced(kThisFile, szMethod, ulLine, rkPassFail, [] { return true; });
+    qvrTracedPass(kThisFile, QVR_T("CQVRPolicyDwordSetting"), __LINE__);
 }
-
-CQVRPolicyDwordSetting::CQVRPolicyDwordSetting() { traceSetting(QVR_T("CQVRPolicyDwordSetting"), __LINE__); }
 
 CQVRPolicyDwordSetting::CQVRPolicyDwordSetting(const CQVRWCharString& vendorName, const CQVRWCharString& productName,
                                                uint32_t ulID, uint32_t ulSource, const CQVRWCharString& version,
@@ -24,12 +21,12 @@ CQVRPolicyDwordSetting::CQVRPolicyDwordSetting(const CQVRWCharString& vendorName
     : CQVRPolicySetting(vendorName, productName, ptDword, ulID, ulSource, version, valueName, subKey, ulDefault,
                         bWrite32BitView)
 {
-    traceSetting(QVR_T("CQVRPolicyDwordSetting"), __LINE__);
+    qvrTracedPass(kThisFile, QVR_T("CQVRPolicyDwordSetting"), __LINE__);
 }
 
 CQVRPolicyDwordSetting::CQVRPolicyDwordSetting(const CQVRPolicyDwordSetting& other) : CQVRPolicySetting(other)
 {
-    traceSetting(QVR_T("CQVRPolicyDwordSetting"), __LINE__);
+    qvrTracedPass(kThisFile, QVR_T("CQVRPolicyDwordSetting"), __LINE__);
 }
 
 CQVRPolicyDwordSetting& CQVRPolicyDwordSetting::operator=(const CQVRPolicyDwordSetting& other)
@@ -41,7 +38,10 @@ CQVRPolicyDwordSetting& CQVRPolicyDwordSetting::operator=(const CQVRPolicyDwordS
     return *this;
 }
 
-CQVRPolicyDwordSetting::~CQVRPolicyDwordSetting() { traceSetting(QVR_T("~CQVRPolicyDwordSetting"), __LINE__); }
+CQVRPolicyDwordSetting::~CQVRPolicyDwordSetting()
+{
+    qvrTracedPass(kThisFile, QVR_T("~CQVRPolicyDwordSetting"), __LINE__);
+}
 
 bool CQVRPolicyDwordSetting::getPolicy(PolicyLocation location, DWORD& value, bool bUseCached,
                                        const CQVRWCharString& substitution)

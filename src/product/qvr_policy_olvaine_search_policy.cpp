@@ -21,5 +21,5 @@ CQVRPolicyOlvaineSearchPolicy::CQVRPolicyOlvaineSearchPolicy()
 
 CQVRPolicyOlvaineSearchPolicy::~CQVRPolicyOlvaineSearchPolicy()
 {
-    qvrTraced(kThisFile, QVR_T("~CQVRPolicyOlvaineSearchPolicy"), __LINE__, rkPassFail, [] { return true; });
+    qvrTracedPass(kThisFile, QVR_T("~CQVRPolicyOlvaineSearchPolicy"), __LINE__);
 }

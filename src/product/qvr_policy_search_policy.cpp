@@ -38,7 +38,7 @@ const LocationRow& rowOf(uint32_t ulLocation)
 
 CQVRPolicySearchPolicy::CQVRPolicySearchPolicy()
 {
-    qvrTraced(kThisFile, QVR_T("CQVRPolicySearchPolicy"), __LINE__, rkPassFail, [] { return true; });
+    qvrTracedPass(kThisFile, QVR_T("CQVRPolicySearchPolicy"), __LINE__);
 }
 
 CQVRPolicySearchPolicy::~CQVRPolicySearchPolicy()
@@ -49,7 +49,7 @@ CQVRPolicySearchPolicy::~CQVRPolicySearchPolicy()
 CQVRPolicySearchPolicy::CQVRPolicySearchPolicy(const CQVRPolicySearchPolicy& other)
     : CQVRPolicyLocations(), CQVRDblList(other)
 {
-    qvrTraced(kThisFile, QVR_T("CQVRPolicySearchPolicy"), __LINE__, rkPassFail, [] { return true; });
+    qvrTracedPass(kThisFile, QVR_T("CQVRPolicySearchPolicy"), __LINE__);
 }
 
 CQVRPolicySearchPolicy& CQVRPolicySearchPolicy::operator=(const CQVRPolicySearchPolicy& other)

@@ -10,15 +10,9 @@ static const QVRSourceFile kThisFile = {QVR_T("CQVRPolicyStringSetting"), QVR_T(
 // KEY_READ | KEY_WRITE, for a write.
 static const REGSAM kWriteAccess = 0x2001F;
 
-// Constructors and the destructor trace under this class's own name.
-static void traceSetting(const WCHAR* szMethod, uint32_t ulLine)
-{
-    qvrTraced(kThisFile, szMethod, ulLine, rkPassFail, [] { return true; });
-}
-
 CQVRPolicyStringSetting::CQVRPolicyStringSetting() : m_bExpand(false)
 {
-    traceSetting(QVR_T("CQVRPolicyStringSetting"), __LINE__);
+    qvrTracedPass(kThisFile, QVR_T("CQVRPolicyStringSetting"), __LINE__);
 }
 
 CQVRPolicyStringSetting::CQVRPolicyStringSetting(const CQVRWCharString& vendorName, const CQVRWCharString& productName,
@@ -30,13 +24,13 @@ CQVRPolicyStringSetting::CQVRPolicyStringSetting(const CQVRWCharString& vendorNa
                         bWrite32BitView),
       m_bExpand(bExpand)
 {
-    traceSetting(QVR_T("CQVRPolicyStringSetting"), __LINE__);
+    qvrTracedPass(kThisFile, QVR_T("CQVRPolicyStringSetting"), __LINE__);
 }
 
 CQVRPolicyStringSetting::CQVRPolicyStringSetting(const CQVRPolicyStringSetting& other)
     : CQVRPolicySetting(other), m_bExpand(other.m_bExpand)
 {
-    traceSetting(QVR_T("CQVRPolicyStringSetting"), __LINE__);
+    qvrTracedPass(kThisFile, QVR_T("CQVRPolicyStringSetting"), __LINE__);
 }
 
 CQVRPolicyStringSetting& CQVRPolicyStringSetting::operator=(const CQVRPolicyStringSetting& other)
@@ -49,7 +43,10 @@ CQVRPolicyStringSetting& CQVRPolicyStringSetting::operator=(const CQVRPolicyStri
     return *this;
 }
 
-CQVRPolicyStringSetting::~CQVRPolicyStringSetting() { traceSetting(QVR_T("~CQVRPolicyStringSetting"), __LINE__); }
+CQVRPolicyStringSetting::~CQVRPolicyStringSetting()
+{
+    qvrTracedPass(kThisFile, QVR_T("~CQVRPolicyStringSetting"), __LINE__);
+}
 
 bool CQVRPolicyStringSetting::getPolicy(PolicyLocation location, CQVRWCharString& value, bool bUseCached,
                                         const CQVRWCharString& substitution)

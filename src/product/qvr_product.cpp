@@ -14,7 +14,7 @@ static const uint32_t kVersionFields = 4;
 CQVRProduct::CQVRProduct(const CQVRWCharString& vendorName, const CQVRWCharString& productName)
     : m_strVendorName(vendorName), m_strProductName(productName)
 {
-    qvrTraced(kThisFile, QVR_T("CQVRProduct"), __LINE__, rkPassFail, [] { return true; });
+    qvrTracedPass(kThisFile, QVR_T("CQVRProduct"), __LINE__);
 }
 
 CQVRProduct::~CQVRProduct()

@@ -10,7 +10,7 @@ CQVRProductRegistryInfo::CQVRProductRegistryInfo(const CQVRWCharString& key, con
                                                  const CQVRWCharString& installValue)
     : m_strKey(key), m_strVersionValue(versionValue), m_strInstallValue(installValue)
 {
-    qvrTraced(kThisFile, QVR_T("CQVRProductRegistryInfo"), __LINE__, rkPassFail, [] { return true; });
+    qvrTracedPass(kThisFile, QVR_T("CQVRProductRegistryInfo"), __LINE__);
 }
 
 CQVRProductRegistryInfo::CQVRProductRegistryInfo(const CQVRProductRegistryInfo& other)
@@ -20,7 +20,7 @@ CQVRProductRegistryInfo::CQVRProductRegistryInfo(const CQVRProductRegistryInfo& 
 
 CQVRProductRegistryInfo::~CQVRProductRegistryInfo()
 {
-    qvrTraced(kThisFile, QVR_T("~CQVRProductRegistryInfo"), __LINE__, rkPassFail, [] { return true; });
+    qvrTracedPass(kThisFile, QVR_T("~CQVRProductRegistryInfo"), __LINE__);
 }
 
 CQVRProductRegistryInfo& CQVRProductRegistryInfo::operator=(const CQVRProductRegistryInfo& other)

@@ -41,10 +41,7 @@ CQVRProduct_SVT::CQVRProduct_SVT()
     });
 }
 
-CQVRProduct_SVT::~CQVRProduct_SVT()
-{
-    qvrTraced(kThisFile, QVR_T("~CQVRProduct_SVT"), __LINE__, rkPassFail, [] { return true; });
-}
+CQVRProduct_SVT::~CQVRProduct_SVT() { qvrTracedPass(kThisFile, QVR_T("~CQVRProduct_SVT"), __LINE__); }
 
 bool CQVRProduct_SVT::isCoreInstalled(LONG lMajorVer, LONG lMinorVer, LONG lBuildVer, LONG lPatchVer)
 {

@@ -76,13 +76,6 @@ void CQVRRegistryKey::copyName(const CQVRRegistryKey& other)
     m_strKeyPath = other.m_strKeyPath;
 }
 
-void CQVRRegistryKey::copyWhole(CQVRWCharString& to, const CQVRWCharString& from)
-{
-    to = from;
-    if (!(to == from))
-        throw std::bad_alloc();
-}
-
 void CQVRRegistryKey::setAccess(REGSAM samAccess)
 {
     closeIfOpen();
@@ -204,7 +197,7 @@ bool CQVRRegistryKey::getKeyName(CQVRWCharString& name, bool bFullPath) const
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         uint32_t ulPos = 0;
         if (bFullPath || !m_strKeyPath.contains(QVR_T("\\"))) {
-            copyWhole(name, m_strKeyPath);
+            qvrCopyWhole(name, m_strKeyPath);
             return true;
         }
         if (!m_strKeyPath.find(QVR_T("\\"), 1, CQVRWCharString::pmBackward, ulPos) ||
@@ -376,16 +369,16 @@ template <class Pair> bool collect(CQVRRegistryKey& key, CQVRDblList<CQVRObjNode
 
 void CQVRRegistryKey::makePair(const CQVRRegistryValent& valent, CQVRRegistryStringValue& pair)
 {
-    copyWhole(pair.m_strName, valent.m_strName);
+    qvrCopyWhole(pair.m_strName, valent.m_strName);
     const CQVRBuffer<unsigned short> units = valent.m_Data.toWideBuffer();
     if (units.getSize() != (valent.m_Data.getSize() + 1) / 2)
         throw std::bad_alloc();
-    copyWhole(pair.m_strValue, CQVRWCharString(units));
+    qvrCopyWhole(pair.m_strValue, CQVRWCharString(units));
 }
 
 void CQVRRegistryKey::makePair(const CQVRRegistryValent& valent, CQVRRegistryDwordValue& pair)
 {
-    copyWhole(pair.m_strName, valent.m_strName);
+    qvrCopyWhole(pair.m_strName, valent.m_strName);
     pair.m_ulValue = 0;
     const CQVRBuffer<unsigned char>& data = valent.m_Data;
     if (data.getSize() < sizeof(uint32_t)) {
@@ -401,14 +394,14 @@ void CQVRRegistryKey::makePair(const CQVRRegistryValent& valent, CQVRRegistryDwo
 
 void CQVRRegistryKey::makePair(const CQVRRegistryValent& valent, CQVRRegistryMultiStringValue& pair)
 {
-    copyWhole(pair.m_strName, valent.m_strName);
+    qvrCopyWhole(pair.m_strName, valent.m_strName);
     if (!CQVRRegistryMultiString::split(valent.m_Data, pair.m_lstValue))
         throw std::bad_alloc();
 }
 
 void CQVRRegistryKey::makePair(const CQVRRegistryValent& valent, CQVRRegistryBinaryValue& pair)
 {
-    copyWhole(pair.m_strName, valent.m_strName);
+    qvrCopyWhole(pair.m_strName, valent.m_strName);
     pair.m_Data = valent.m_Data;
     if (!qvrSameElements(pair.m_Data, valent.m_Data))
         throw std::bad_alloc();

@@ -20,7 +20,7 @@ bool CQVRRegistryString::getValue(CQVRWCharString& value, bool bUseCache)
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!(bUseCache && m_bCached) && !readRegistry())
             return false;
-        copyWhole(value, m_strValue);
+        qvrCopyWhole(value, m_strValue);
         return true;
     });
 }
@@ -29,7 +29,7 @@ bool CQVRRegistryString::setValue(const CQVRWCharString& value, bool bDeferWrite
 {
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         // A text copied short must not be written over the value.
-        copyWhole(m_strValue, value);
+        qvrCopyWhole(m_strValue, value);
         return bDeferWrite || writeRegistry();
     });
 }
@@ -43,7 +43,7 @@ bool CQVRRegistryString::readRegistry()
             DWORD ulBytes = kReadBytes;
             const LONG lResult = queryValue(text.getBuffer(), ulBytes);
             if (lResult == ERROR_SUCCESS)
-                copyWhole(m_strValue, CQVRWCharString(qvrWide(text.getBuffer())));
+                qvrCopyWhole(m_strValue, CQVRWCharString(qvrWide(text.getBuffer())));
             return lResult;
         },
         [&] { m_strValue = CQVRWCharString(); });

@@ -21,7 +21,7 @@ bool CQVRRegistryStringExpand::getValue(CQVRWCharString& value, bool bUseCache, 
         if (!getValue(stored, bUseCache))
             return false;
         if (!bExpand) {
-            copyWhole(value, stored);
+            qvrCopyWhole(value, stored);
             return true;
         }
         const WCHAR* szStored = stored.isValid() ? stored.getText() : QVR_T("");
@@ -32,7 +32,7 @@ bool CQVRRegistryStringExpand::getValue(CQVRWCharString& value, bool bUseCache, 
         // The environment may change between the two calls.
         if (ExpandEnvironmentStringsW(szStored, qvrWide(expanded.getBuffer()), ulNeeded + 1) != ulNeeded)
             return false;
-        copyWhole(value, CQVRWCharString(expanded));
+        qvrCopyWhole(value, CQVRWCharString(expanded));
         return true;
     });
 }

@@ -25,10 +25,7 @@ CQVRDirectory::CQVRDirectory(const CQVRWCharString& path)
     });
 }
 
-CQVRDirectory::~CQVRDirectory()
-{
-    qvrTraced(kThisFile, QVR_T("~CQVRDirectory"), __LINE__, rkPassFail, [] { return true; });
-}
+CQVRDirectory::~CQVRDirectory() { qvrTracedPass(kThisFile, QVR_T("~CQVRDirectory"), __LINE__); }
 
 bool CQVRDirectory::setDirectoryName(const CQVRWCharString& path)
 {

@@ -34,10 +34,7 @@ CQVRIni::CQVRIni(const CQVRWCharString& fileName)
     });
 }
 
-CQVRIni::~CQVRIni()
-{
-    qvrTraced(kThisFile, QVR_T("~CQVRIni"), __LINE__, rkPassFail, [] { return true; });
-}
+CQVRIni::~CQVRIni() { qvrTracedPass(kThisFile, QVR_T("~CQVRIni"), __LINE__); }
 
 bool CQVRIni::createProfileSection(const CQVRWCharString& section)
 {

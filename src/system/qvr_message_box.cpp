@@ -21,10 +21,7 @@ CQVRMessageBox::CQVRMessageBox(HWND hParent, const CQVRWCharString& title, const
         throw CQVRMessageBoxInitException(GetLastError(), kThisFile, __LINE__);
 }
 
-CQVRMessageBox::~CQVRMessageBox()
-{
-    qvrTraced(kThisFile, QVR_T("~CQVRMessageBox"), __LINE__, rkPassFail, [] { return true; });
-}
+CQVRMessageBox::~CQVRMessageBox() { qvrTracedPass(kThisFile, QVR_T("~CQVRMessageBox"), __LINE__); }
 
 bool CQVRMessageBox::showMessageBox()
 {

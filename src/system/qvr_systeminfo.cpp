@@ -19,13 +19,10 @@ const uint32_t kFolderChars = 261;
 
 CQVRSystemInfo::CQVRSystemInfo(uint32_t ulVendor) : m_ulVendor(ulVendor)
 {
-    qvrTraced(kThisFile, QVR_T("CQVRSystemInfo"), __LINE__, rkPassFail, [] { return true; });
+    qvrTracedPass(kThisFile, QVR_T("CQVRSystemInfo"), __LINE__);
 }
 
-CQVRSystemInfo::~CQVRSystemInfo()
-{
-    qvrTraced(kThisFile, QVR_T("~CQVRSystemInfo"), __LINE__, rkPassFail, [] { return true; });
-}
+CQVRSystemInfo::~CQVRSystemInfo() { qvrTracedPass(kThisFile, QVR_T("~CQVRSystemInfo"), __LINE__); }
 
 bool CQVRSystemInfo::getStoragePath(CQVRWCharString& path)
 {

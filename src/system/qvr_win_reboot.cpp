@@ -25,7 +25,7 @@ bool exitWindows(uint32_t ulKind)
 
 CQVRWinReboot::CQVRWinReboot() : m_TokenPrivileges()
 {
-    qvrTraced(kThisFile, QVR_T("Default Constructor"), __LINE__, rkPassFail, [] { return true; });
+    qvrTracedPass(kThisFile, QVR_T("Default Constructor"), __LINE__);
 }
 
 CQVRWinReboot::~CQVRWinReboot()

@@ -69,10 +69,7 @@ CQVRWindowsOSInfo::CQVRWindowsOSInfo()
         throw CQVRWindowsOSInfoInitNeededException(kThisFile, __LINE__);
 }
 
-CQVRWindowsOSInfo::~CQVRWindowsOSInfo()
-{
-    qvrTraced(kThisFile, QVR_T("~CQVRWindowsOSInfo"), __LINE__, rkPassFail, [] { return true; });
-}
+CQVRWindowsOSInfo::~CQVRWindowsOSInfo() { qvrTracedPass(kThisFile, QVR_T("~CQVRWindowsOSInfo"), __LINE__); }
 
 uint32_t CQVRWindowsOSInfo::getPlatform()
 {

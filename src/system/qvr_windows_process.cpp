@@ -10,14 +10,11 @@
 static const QVRSourceFile kThisFile = {QVR_T("CQVRWindowsProcess"), QVR_T("qvr_windows_process.cpp"),
                                         QVRErrorSource::LastError};
 
-CQVRWindowsProcess::CQVRWindowsProcess()
-{
-    qvrTraced(kThisFile, QVR_T("Constructor"), __LINE__, rkPassFail, [] { return true; });
-}
+CQVRWindowsProcess::CQVRWindowsProcess() { qvrTracedPass(kThisFile, QVR_T("Constructor"), __LINE__); }
 
 CQVRWindowsProcess::~CQVRWindowsProcess()
 {
-    qvrTraced(kThisFile, QVR_T("Destructor ~CQVRWindowsProcess"), __LINE__, rkPassFail, [] { return true; });
+    qvrTracedPass(kThisFile, QVR_T("Destructor ~CQVRWindowsProcess"), __LINE__);
 }
 
 bool CQVRWindowsProcess::setPrivilege(const CQVRWCharString& privilegeName, bool bEnable, HANDLE* phToken)
