@@ -24,9 +24,13 @@ bool patchKey(uint32_t ulPatch, CQVRWCharString& path)
     CQVRWCharString location;
     if (!CQVRProduct_SVT().getRegistryLocation(location))
         return false;
-    location += CQVRWCharString(QVR_T("\\Patch\\"));
-    location += CQVRWCharString(static_cast<int32_t>(ulPatch));
-    path = location;
+    // A path that came out short would name another key: the sum is whole
+    // or empty, and the copy is whole or throws.
+    const CQVRWCharString number(static_cast<int32_t>(ulPatch));
+    const CQVRWCharString key = location + CQVRWCharString(QVR_T("\\Patch\\")) + number;
+    if (number.getLength() == 0 || key.getLength() == 0)
+        return false;
+    qvrCopyWhole(path, key);
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -24,6 +25,31 @@ using qvrtest::wstr;
 const char* const kHook = "qvrkmd_windows_hook.dll";
 const char* const kHook64 = "qvrkmd_windows_hook_x64.dll";
 const char* const kInterface = "qvrkmd_interface.dll";
+
+// Every key below HKLM\Software, in both views, by its path.
+void addKeys(HKEY hParent, const wstr& path, REGSAM view, std::set<wstr>& keys)
+{
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(hParent, path.c_str(), 0, KEY_READ | view, &hKey) != ERROR_SUCCESS)
+        return;
+    keys.insert(path);
+    WCHAR szName[256];
+    for (DWORD ulIndex = 0;; ++ulIndex) {
+        DWORD ulChars = 256;
+        if (RegEnumKeyExW(hKey, ulIndex, szName, &ulChars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        addKeys(hParent, path + W("\\") + szName, view, keys);
+    }
+    RegCloseKey(hKey);
+}
+
+std::set<wstr> softwareKeys()
+{
+    std::set<wstr> keys;
+    addKeys(HKEY_LOCAL_MACHINE, W("Software"), KEY_WOW64_64KEY, keys);
+    addKeys(HKEY_LOCAL_MACHINE, W("Software"), KEY_WOW64_32KEY, keys);
+    return keys;
+}
 
 // What a run may change.
 struct Snapshot {
@@ -250,15 +276,17 @@ TEST_F(InstallerFaults, ASecondRun)
 }
 
 // The heap running out at every allocation of a run in turn. The string's
-// assignments cannot tell that they failed, so a record or a log line may
-// come out wrong; but nothing may crash or leak (the sanitizers watch that),
-// no handle stay open, no library stay moved aside, nor the product stopped.
+// assignments cannot tell that they failed, so a log line may come out
+// wrong; but nothing may crash or leak (the sanitizers watch that), no handle
+// stay open, no library stay moved aside, no key be made but the record's,
+// nor the product stopped.
 TEST_F(InstallerFaults, EveryFailingAllocation)
 {
     const Scenario s = release("8.20.23", true);
     size_t ulAllocations = 0;
     for (size_t n = 0; n == 0 || n <= ulAllocations; ++n) {
         const Snapshot before = prepare(s);
+        const std::set<wstr> keysBefore = softwareKeys();
         qvrsim::resetAllocations();
         qvrsim::failAllocation(n);
         const int iExit = runOnce(s);
@@ -267,6 +295,12 @@ TEST_F(InstallerFaults, EveryFailingAllocation)
         const std::string where = "allocation " + std::to_string(n);
         EXPECT_EQ(0, iExit) << where;
         EXPECT_EQ(0u, qvrsim::openHandles()) << where;
+        // A record key whose path came out short would be another key, one
+        // that a later run or a deployment tool could take for a patch.
+        for (const wstr& key : softwareKeys())
+            if (keysBefore.count(key) == 0 && key.find(W("\\Patch\\8102")) == wstr::npos &&
+                !(key.size() >= 6 && key.compare(key.size() - 6, 6, W("\\Patch")) == 0))
+                ADD_FAILURE() << where << ": a key was made: " << narrow(key);
         const Snapshot after = snapshot();
         bool bAllNew = true;
         for (const wstr& path : s.replaced) {
