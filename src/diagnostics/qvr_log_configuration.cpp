@@ -122,7 +122,7 @@ uint16_t parseField(const WCHAR* szField)
 
 // The running executable's name without directories and last extension.
 // The path may be of any length the platform reports: the buffer grows
-// until the whole path fits.
+// until the whole path fits. False only when the name cannot be had.
 bool moduleBaseName(CQVROwnedText& name)
 {
     DWORD ulSize = MAX_PATH;
@@ -151,7 +151,9 @@ bool moduleBaseName(CQVROwnedText& name)
         for (DWORD i = ulStart; i < ulEnd; ++i)
             if (szPath[i] == '.')
                 ulStop = i;
-        bool bResult = false;
+        // A name that is all extension gives an empty name: the entry is
+        // written all the same, without one.
+        bool bResult = true;
         if (ulStop > ulStart) {
             szPath[ulStop] = 0;
             bResult = name.set(szPath + ulStart);

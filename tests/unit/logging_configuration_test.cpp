@@ -266,18 +266,32 @@ TEST_F(LoggingConfigurationTest, OutputPathValueNames)
     EXPECT_EQ(0, szSmall[0]);
 }
 
-TEST_F(LoggingConfigurationTest, LongModulePathStillNamesTheApplication)
+// The application part is the program's file name without directories and
+// last extension, whatever the path's length; a name that is only an
+// extension leaves the part empty, but the entry is still written.
+TEST_F(LoggingConfigurationTest, ModulePathNamesTheApplication)
 {
     if (!qvrtest::onSubstitute())
         GTEST_SKIP() << "the program's own path can only be chosen on the substitute";
 #ifndef _WIN32
-    wstr log = qvrtest::enableTextLog();
-    // Longer than the first buffer of MAX_PATH units the name is read into.
-    const wstr path = W(("C:\\" + std::string(290, 'd') + "\\deep.tool.exe").c_str());
-    ASSERT_GT(path.size(), static_cast<size_t>(MAX_PATH));
-    qvrsim::setModulePath(qvrsim::wstr(path.begin(), path.end()));
-    EXPECT_TRUE(entryOf(llWarning, "C"));
-    EXPECT_EQ(1u, countLines(log, "<WARNING> <deep.tool> <C::m> "));
+    struct Case {
+        std::string path;
+        const char* szApplication;
+    };
+    const Case cases[] = {
+        // Longer than the first buffer of MAX_PATH units the name is read into.
+        {"C:\\" + std::string(290, 'd') + "\\deep.tool.exe", "deep.tool"},
+        {"C:\\to.ols\\noext", "noext"},
+        {"C:\\tools\\.exe", ""},
+    };
+    for (const Case& c : cases) {
+        qvrtest::resetMachine();
+        wstr log = qvrtest::enableTextLog();
+        const wstr path = W(c.path.c_str());
+        qvrsim::setModulePath(qvrsim::wstr(path.begin(), path.end()));
+        EXPECT_TRUE(entryOf(llWarning, "C")) << c.path;
+        EXPECT_EQ(1u, countLines(log, ("<WARNING> <" + std::string(c.szApplication) + "> <C::m> ").c_str())) << c.path;
+    }
 #endif
 }
 
