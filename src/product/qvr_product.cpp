@@ -88,7 +88,8 @@ bool CQVRProduct::getRegistryItem(uint32_t ulKind, CQVRWCharString& item)
                 !CQVRRegistryString(HKEY_LOCAL_MACHINE, pInfo->m_strKey, valueName, KEY_READ | samOtherView, false, 0)
                      .getValue(read, false))
                 continue;
-            item = ulKind == riLocation ? pInfo->m_strKey : read;
+            // Whole or failed: an empty or cut copy would pass for the item.
+            qvrCopyWhole(item, ulKind == riLocation ? pInfo->m_strKey : read);
             return true;
         }
         return false;

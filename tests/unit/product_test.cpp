@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include "qvr_sim.h"
+#endif
+
 using qvrtest::countLines;
 using qvrtest::narrow;
 using qvrtest::S;
@@ -204,6 +208,40 @@ TEST_F(ProductTest, AWildcardFollowedByANumberIsRefusedTwice)
     EXPECT_EQ(
         1u, qvrtest::badArgLines(m_log, "lMinorVer, lBuildVer, or lPatchVer", "Cannot have value after QVR_DONT_CARE"));
     EXPECT_EQ(2u, qvrtest::readLogLines(m_log).size());
+}
+
+// Memory running out on the way: an item is found whole or not at all, never
+// an empty or cut key path or directory that passes for the real one.
+TEST_F(ProductTest, RegistryItemsAreWholeOrNotFound)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
+#else
+    registerAt(kCurrentKey, "8.20.23", "C:\\Current\\");
+    const struct {
+        uint32_t ulKind;
+        const char* szItem;
+    } cases[] = {
+        {CQVRProduct::riLocation, kCurrentKey},
+        {CQVRProduct::riVersion, "8.20.23"},
+        {CQVRProduct::riInstallDirectory, "C:\\Current\\"},
+    };
+    CQVRProduct_SVT product;
+    for (const auto& c : cases) {
+        Str item;
+        qvrsim::resetAllocations();
+        ASSERT_TRUE(product.getRegistryItem(c.ulKind, item)) << c.szItem;
+        const size_t ulAllocations = qvrsim::allocationsMade();
+        for (size_t n = 1; n <= ulAllocations; ++n) {
+            Str out = S("untouched");
+            qvrsim::resetAllocations();
+            qvrsim::failAllocation(n);
+            if (!product.getRegistryItem(c.ulKind, out))
+                continue;
+            EXPECT_EQ(c.szItem, narrow(textOf(out))) << "allocation " << n;
+        }
+    }
+#endif
 }
 
 }  // namespace
