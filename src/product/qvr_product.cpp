@@ -7,9 +7,34 @@
 #include "registry/qvr_registry_string.h"
 #include "system/qvr_windows_os_info.h"
 
+#include <new>
+
 static const QVRSourceFile kThisFile = {QVR_T("CQVRProduct"), QVR_T("qvr_product.cpp"), QVRErrorSource::LastError};
 
 static const uint32_t kVersionFields = 4;
+
+// Whether field ulField (from 1) of the dotted text is plain decimal digits,
+// with an optional leading '-'. Such a field always converts, so failing to
+// read it means memory ran out; this scan allocates nothing.
+static bool isPlainDecimalField(const CQVRWCharString& text, uint32_t ulField)
+{
+    const unsigned short* pUnits = text.getBuffer();
+    const uint32_t ulLength = text.getLength();
+    uint32_t i = 0;
+    for (uint32_t n = 1; n < ulField; ++n) {
+        while (i < ulLength && pUnits[i] != '.')
+            ++i;
+        if (i == ulLength)
+            return false;
+        ++i;
+    }
+    if (i < ulLength && pUnits[i] == '-')
+        ++i;
+    const uint32_t ulFirstDigit = i;
+    while (i < ulLength && pUnits[i] >= '0' && pUnits[i] <= '9')
+        ++i;
+    return i > ulFirstDigit && (i == ulLength || pUnits[i] == '.');
+}
 
 CQVRProduct::CQVRProduct(const CQVRWCharString& vendorName, const CQVRWCharString& productName)
     : m_strVendorName(vendorName), m_strProductName(productName)
@@ -64,6 +89,8 @@ bool CQVRProduct::convertVersion(const CQVRWCharString& text, LONG& lMajorVer, L
             if (text.getToken(field, QVR_T("."), n + 1, CQVRWCharString::tmSeparated, CQVRFlags(0), CQVRFlags(0)) &&
                 field.toNumber(ulNumber, CQVRWCharString::nsDec))
                 *outputs[n] = static_cast<LONG>(ulNumber);
+            else if (isPlainDecimalField(text, n + 1))
+                throw std::bad_alloc();  // a number lost would pass for one left out
         }
         return true;
     });

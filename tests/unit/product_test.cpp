@@ -244,4 +244,32 @@ TEST_F(ProductTest, RegistryItemsAreWholeOrNotFound)
 #endif
 }
 
+// Memory running out while the version is read: it is read whole or not at
+// all, so a major version 8 never passes for 0 and skips the policy.
+TEST_F(ProductTest, AVersionIsReadWholeOrNotAtAll)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
+#else
+    registerAt(kCurrentKey, "8.20.23.4", "C:\\Current\\");
+    CQVRProduct_SVT product;
+    const Str text = S("8.20.23.4");
+    qvrsim::resetAllocations();
+    ASSERT_FALSE(product.isInstalled(QVR_DONT_CARE, QVR_DONT_CARE, QVR_DONT_CARE, QVR_DONT_CARE));
+    const size_t ulAllocations = qvrsim::allocationsMade();
+    for (size_t n = 1; n <= ulAllocations; ++n) {
+        qvrsim::resetAllocations();
+        qvrsim::failAllocation(n);
+        EXPECT_FALSE(product.isInstalled(QVR_DONT_CARE, QVR_DONT_CARE, QVR_DONT_CARE, QVR_DONT_CARE))
+            << "allocation " << n;
+        LONG l[4] = {0, 0, 0, 0};
+        qvrsim::resetAllocations();
+        qvrsim::failAllocation(n);
+        if (!product.convertVersion(text, l[0], l[1], l[2], l[3]))
+            continue;
+        EXPECT_EQ((std::vector<LONG>{8, 20, 23, 4}), std::vector<LONG>(l, l + 4)) << "allocation " << n;
+    }
+#endif
+}
+
 }  // namespace
