@@ -61,7 +61,7 @@ CQVRRegistryKey::~CQVRRegistryKey()
 CQVRRegistryKey& CQVRRegistryKey::operator=(const CQVRRegistryKey& other)
 {
     if (&other != this) {
-        closeIfOpen();
+        leaveOpenState();
         copyName(other);
     }
     return *this;
@@ -78,7 +78,7 @@ void CQVRRegistryKey::copyName(const CQVRRegistryKey& other)
 
 void CQVRRegistryKey::setAccess(REGSAM samAccess)
 {
-    closeIfOpen();
+    leaveOpenState();
     m_samAccess = samAccess;
 }
 
@@ -86,6 +86,16 @@ void CQVRRegistryKey::closeIfOpen()
 {
     if (m_bOpen)
         close();
+}
+
+// A key renamed or given a new mask must not go on with the old handle, so
+// it ends closed even when the close fails (already written by close()).
+void CQVRRegistryKey::leaveOpenState()
+{
+    if (m_bOpen && !close()) {
+        m_hKey.close();
+        m_bOpen = false;
+    }
 }
 
 bool CQVRRegistryKey::ensureOpen() { return m_bOpen || open(); }
