@@ -425,15 +425,18 @@ bool CQVRRegistryKey::getStringValues(CQVRStringValueList& values)
 bool CQVRRegistryKey::getExpandStringValues(CQVRStringValueList& values, bool bExpand)
 {
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
-        return collect(
-            *this, values, REG_EXPAND_SZ, [&](const CQVRRegistryValent& valent, CQVRRegistryStringValue& pair) {
-                if (!bExpand)
-                    return;
-                CQVRRegistryStringExpand value(m_hRootKey, m_strKeyPath, valent.m_strName, KEY_READ, false, 0);
-                CQVRWCharString expanded;
-                if (value.getValue(expanded, false, true))
-                    pair.m_strValue = expanded;
-            });
+        return collect(*this, values, REG_EXPAND_SZ,
+                       [&](const CQVRRegistryValent& valent, CQVRRegistryStringValue& pair) {
+                           if (!bExpand)
+                               return;
+                           // The same value again: in this key's view, if it names one.
+                           const REGSAM samView = m_samAccess & (KEY_WOW64_64KEY | KEY_WOW64_32KEY);
+                           CQVRRegistryStringExpand value(m_hRootKey, m_strKeyPath, valent.m_strName,
+                                                          KEY_READ | samView, false, 0);
+                           CQVRWCharString expanded;
+                           if (value.getValue(expanded, false, true))
+                               pair.m_strValue = expanded;
+                       });
     });
 }
 

@@ -376,6 +376,34 @@ TEST_F(RegistryValueTest, CollectionsTakeOneTypeEach)
                      .getStringValues(strings));
 }
 
+// The expansion of a collected text reads the same value again, so it reads
+// it in the view the key names.
+TEST_F(RegistryValueTest, ExpandedCollectionsStayInTheKeysView)
+{
+    ASSERT_TRUE(SetEnvironmentVariableW(QVR_T("QVRTEST64"), QVR_T("sixty-four")));
+    ASSERT_TRUE(SetEnvironmentVariableW(QVR_T("QVRTEST32"), QVR_T("thirty-two")));
+    struct Case {
+        REGSAM view;
+        const char* szStored;
+        const char* szExpanded;
+    };
+    const Case cases[] = {{KEY_WOW64_64KEY, "%QVRTEST64%", "sixty-four"},
+                          {KEY_WOW64_32KEY, "%QVRTEST32%", "thirty-two"}};
+    for (const Case& c : cases)
+        ASSERT_TRUE(CQVRRegistryStringExpand(HKEY_LOCAL_MACHINE, S(kPath), S("e"), KEY_ALL_ACCESS | c.view, true, 0)
+                        .setValue(S(c.szStored), false));
+    for (const Case& c : cases) {
+        CQVRStringValueList strings;
+        CQVRRegistryStringValue* pString = nullptr;
+        ASSERT_TRUE(CQVRRegistryKey(HKEY_LOCAL_MACHINE, S(kPath), KEY_READ | c.view, false, 0)
+                        .getExpandStringValues(strings, true));
+        ASSERT_TRUE(strings.findKey(0) && strings.getCurrent(pString));
+        EXPECT_EQ(c.szExpanded, narrow(textOf(pString->m_strValue))) << c.view;
+    }
+    SetEnvironmentVariableW(QVR_T("QVRTEST64"), nullptr);
+    SetEnvironmentVariableW(QVR_T("QVRTEST32"), nullptr);
+}
+
 // A binary read whose size query fails reads into no room at all: a value
 // with bytes then cannot be read, rather than reading as that many zeros.
 TEST_F(RegistryValueTest, ABinaryReadWithoutItsSizeReadsNoMadeUpBytes)
