@@ -217,6 +217,17 @@ TEST_F(RegistryKeyTest, SubKeysAreListedByShortNameWithKeysFromOne)
     EXPECT_EQ(static_cast<REGSAM>(KEY_READ), sub.m_samAccess);
     EXPECT_FALSE(sub.m_bCreateIfMissing);
     EXPECT_FALSE(k.getSubKey(sub, 3));  // the end: no entry
+
+    // Below a root key the subkey's path is its name, which can be opened.
+    qvrtest::setDword(HKEY_CURRENT_USER, W("QVRTestTop\\Inner"), W("v"), 1);
+    CQVRRegistryKey root(HKEY_CURRENT_USER, Str(), KEY_READ, false, 0);
+    bool bFound = false;
+    for (DWORD ulIndex = 0; !bFound && root.getSubKey(sub, ulIndex); ++ulIndex)
+        bFound = narrow(textOf(sub.m_strKeyPath)) == "QVRTestTop";
+    EXPECT_TRUE(bFound);
+    EXPECT_TRUE(sub.enumSubKeys(names));
+    EXPECT_EQ((std::vector<std::string>{"Inner"}), namesOf(names));
+    qvrtest::deleteKeyTree(HKEY_CURRENT_USER, W("QVRTestTop"));
     EXPECT_TRUE(qvrtest::readLogLines(m_log).empty());
 }
 
