@@ -119,6 +119,8 @@ private:
     enum InfoItem { iiMaxSubKeyLength, iiMaxValueNameLength, iiMaxValueDataLength };
     bool queryInfo(InfoItem item, DWORD& ulValue);
     bool openHandle();
+    // close(), and closed also when that fails: the handle is given up.
+    void leaveOpenState();
     void copyName(const CQVRRegistryKey& other);
 };
 

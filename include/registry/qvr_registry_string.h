@@ -23,8 +23,9 @@ public:
     CQVRWCharString m_strValue;
 
 protected:
-    // The write of a text of type ulType, naming szClassName on failure.
-    bool writeText(DWORD ulType, const WCHAR* szClassName);
+    // The write of a text of type ulType; a failure names the calling type's
+    // class and file.
+    bool writeText(DWORD ulType, const QVRSourceFile& file, uint32_t ulLine);
 };
 
 #endif

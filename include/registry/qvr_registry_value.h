@@ -5,6 +5,7 @@
 #define QVR_REGISTRY_VALUE_H
 
 #include "core/qvr_call_ref.h"
+#include "qvr_guard.h"
 #include "registry/qvr_registry_key.h"
 
 class CQVRRegistryValue : public CQVRRegistryKey {
@@ -30,10 +31,11 @@ protected:
     // The read every type shares: the key opened, query() run (it stores the
     // value itself on success), and a missing value with the create flag
     // made empty by setEmpty() and written. The key is closed at the end.
-    bool readValue(CQVRCallRef<LONG> query, CQVRCallRef<void> setEmpty);
+    // Entries name the calling type's file (and its class) and line.
+    bool readValue(const QVRSourceFile& file, uint32_t ulLine, CQVRCallRef<LONG> query, CQVRCallRef<void> setEmpty);
     // One RegSetValueExW of the data; a failure is the set exception naming
-    // szClassName. The key is closed at the end.
-    bool writeValue(DWORD ulType, const void* pData, DWORD ulBytes, const WCHAR* szClassName);
+    // the calling type's class and file. The key is closed at the end.
+    bool writeValue(DWORD ulType, const void* pData, DWORD ulBytes, const QVRSourceFile& file, uint32_t ulLine);
     // RegQueryValueExW of this value into pData (ulBytes in, bytes read out).
     LONG queryValue(void* pData, DWORD& ulBytes);
 

@@ -30,6 +30,7 @@ bool CQVRRegistryBinary::setValue(const CQVRBuffer<unsigned char>& value, bool b
 bool CQVRRegistryBinary::readRegistry()
 {
     return readValue(
+        kThisFile, __LINE__,
         [&]() -> LONG {
             DWORD ulBytes = 0;
             if (queryValue(nullptr, ulBytes) != ERROR_SUCCESS)
@@ -55,7 +56,7 @@ bool CQVRRegistryBinary::readRegistry()
 
 bool CQVRRegistryBinary::writeRegistry()
 {
-    if (!writeValue(REG_BINARY, m_Data.getBuffer(), m_Data.getSize(), kThisFile.szClassName))
+    if (!writeValue(REG_BINARY, m_Data.getBuffer(), m_Data.getSize(), kThisFile, __LINE__))
         return false;
     m_bCached = true;
     return true;

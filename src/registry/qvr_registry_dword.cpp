@@ -31,6 +31,7 @@ bool CQVRRegistryDword::setValue(uint32_t ulValue, bool bDeferWrite)
 bool CQVRRegistryDword::readRegistry()
 {
     return readValue(
+        kThisFile, __LINE__,
         [&]() -> LONG {
             // A value shorter than four bytes leaves the rest zero.
             uint32_t ulValue = 0;
@@ -47,7 +48,7 @@ bool CQVRRegistryDword::readRegistry()
 
 bool CQVRRegistryDword::writeRegistry()
 {
-    if (!writeValue(REG_DWORD, &m_ulValue, sizeof(m_ulValue), kThisFile.szClassName))
+    if (!writeValue(REG_DWORD, &m_ulValue, sizeof(m_ulValue), kThisFile, __LINE__))
         return false;
     m_bCached = true;
     return true;

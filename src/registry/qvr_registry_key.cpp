@@ -61,7 +61,7 @@ CQVRRegistryKey::~CQVRRegistryKey()
 CQVRRegistryKey& CQVRRegistryKey::operator=(const CQVRRegistryKey& other)
 {
     if (&other != this) {
-        closeIfOpen();
+        leaveOpenState();
         copyName(other);
     }
     return *this;
@@ -78,7 +78,7 @@ void CQVRRegistryKey::copyName(const CQVRRegistryKey& other)
 
 void CQVRRegistryKey::setAccess(REGSAM samAccess)
 {
-    closeIfOpen();
+    leaveOpenState();
     m_samAccess = samAccess;
 }
 
@@ -86,6 +86,16 @@ void CQVRRegistryKey::closeIfOpen()
 {
     if (m_bOpen)
         close();
+}
+
+// A key renamed or given a new mask must not go on with the old handle, so
+// it ends closed even when the close fails (already written by close()).
+void CQVRRegistryKey::leaveOpenState()
+{
+    if (m_bOpen && !close()) {
+        m_hKey.close();
+        m_bOpen = false;
+    }
 }
 
 bool CQVRRegistryKey::ensureOpen() { return m_bOpen || open(); }
@@ -226,12 +236,16 @@ bool CQVRRegistryKey::getSubKey(CQVRRegistryKey& subKey, DWORD ulIndex)
             throw CQVRRegEnumKeyException(m_strKeyPath.getText(), static_cast<uint32_t>(lResult), kEnumClassName,
                                           QVR_T("enumSubKeys"), kThisFile, __LINE__);
         const CQVRWCharString subName(name);
+        // Below the root itself the path is the name alone: a leading
+        // backslash names no key.
+        const uint32_t ulSeparator = m_strKeyPath.getLength() == 0 ? 0 : 1;
         CQVRWCharString path = m_strKeyPath;
-        path += CQVRWCharString(QVR_T("\\"));
+        if (ulSeparator != 0)
+            path += CQVRWCharString(QVR_T("\\"));
         path += subName;
         // The string's edits cannot report running out of memory; a path cut
         // short would name the parent, a sibling or the root instead.
-        if (path.getLength() != m_strKeyPath.getLength() + 1 + subName.getLength())
+        if (path.getLength() != m_strKeyPath.getLength() + ulSeparator + subName.getLength())
             throw std::bad_alloc();
         subKey = CQVRRegistryKey(m_hRootKey, path, m_samAccess, false, m_ulOptions);
         if (!(subKey.m_strKeyPath == path))
@@ -415,15 +429,18 @@ bool CQVRRegistryKey::getStringValues(CQVRStringValueList& values)
 bool CQVRRegistryKey::getExpandStringValues(CQVRStringValueList& values, bool bExpand)
 {
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
-        return collect(
-            *this, values, REG_EXPAND_SZ, [&](const CQVRRegistryValent& valent, CQVRRegistryStringValue& pair) {
-                if (!bExpand)
-                    return;
-                CQVRRegistryStringExpand value(m_hRootKey, m_strKeyPath, valent.m_strName, KEY_READ, false, 0);
-                CQVRWCharString expanded;
-                if (value.getValue(expanded, false, true))
-                    pair.m_strValue = expanded;
-            });
+        return collect(*this, values, REG_EXPAND_SZ,
+                       [&](const CQVRRegistryValent& valent, CQVRRegistryStringValue& pair) {
+                           if (!bExpand)
+                               return;
+                           // The same value again: in this key's view, if it names one.
+                           const REGSAM samView = m_samAccess & (KEY_WOW64_64KEY | KEY_WOW64_32KEY);
+                           CQVRRegistryStringExpand value(m_hRootKey, m_strKeyPath, valent.m_strName,
+                                                          KEY_READ | samView, false, 0);
+                           CQVRWCharString expanded;
+                           if (value.getValue(expanded, false, true))
+                               pair.m_strValue = expanded;
+                       });
     });
 }
 

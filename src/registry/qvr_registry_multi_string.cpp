@@ -67,6 +67,7 @@ bool CQVRRegistryMultiString::split(const CQVRBuffer<unsigned char>& data, CQVRS
 bool CQVRRegistryMultiString::readRegistry()
 {
     return readValue(
+        kThisFile, __LINE__,
         [&]() -> LONG {
             // The size comes first: asking for it closes the key.
             DWORD ulMaxBytes = 0;
@@ -110,7 +111,7 @@ bool CQVRRegistryMultiString::writeRegistry()
             ulAt += text.getLength() + 1;  // the terminator is the buffer's zero
         });
         const bool bWritten = writeValue(REG_MULTI_SZ, units.getSize() == 0 ? nullptr : units.getBuffer(),
-                                         units.getSize() * static_cast<DWORD>(sizeof(WCHAR)), kThisFile.szClassName);
+                                         units.getSize() * static_cast<DWORD>(sizeof(WCHAR)), kThisFile, __LINE__);
         if (bWritten)
             m_bCached = true;
         return bWritten;

@@ -37,6 +37,7 @@ bool CQVRRegistryString::setValue(const CQVRWCharString& value, bool bDeferWrite
 bool CQVRRegistryString::readRegistry()
 {
     return readValue(
+        kThisFile, __LINE__,
         [&]() -> LONG {
             // One unit more than is read, so the text always ends.
             CQVRBuffer<unsigned short> text(kReadBytes / sizeof(WCHAR) + 1);
@@ -49,12 +50,12 @@ bool CQVRRegistryString::readRegistry()
         [&] { m_strValue = CQVRWCharString(); });
 }
 
-bool CQVRRegistryString::writeRegistry() { return writeText(REG_SZ, QVR_T("CQVRRegistryValue")); }
+bool CQVRRegistryString::writeRegistry() { return writeText(REG_SZ, kThisFile, __LINE__); }
 
-bool CQVRRegistryString::writeText(DWORD ulType, const WCHAR* szClassName)
+bool CQVRRegistryString::writeText(DWORD ulType, const QVRSourceFile& file, uint32_t ulLine)
 {
     // Every element, the terminator included.
-    if (!writeValue(ulType, m_strValue.getBuffer(), m_strValue.getSize() * sizeof(WCHAR), szClassName))
+    if (!writeValue(ulType, m_strValue.getBuffer(), m_strValue.getSize() * sizeof(WCHAR), file, ulLine))
         return false;
     m_bCached = true;
     return true;

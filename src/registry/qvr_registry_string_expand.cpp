@@ -45,6 +45,6 @@ bool CQVRRegistryStringExpand::writeRegistry()
             throw CQVRBadArgException(QVR_T("m_szRegStringCache"),
                                       QVR_T("value doesn't represent an expandable value which is required"), kThisFile,
                                       __LINE__);
-        return writeText(REG_EXPAND_SZ, kThisFile.szClassName);
+        return writeText(REG_EXPAND_SZ, kThisFile, __LINE__);
     });
 }

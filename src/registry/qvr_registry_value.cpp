@@ -38,9 +38,10 @@ bool CQVRRegistryValue::getStoredType(DWORD& ulType)
     return bResult;
 }
 
-bool CQVRRegistryValue::readValue(CQVRCallRef<LONG> query, CQVRCallRef<void> setEmpty)
+bool CQVRRegistryValue::readValue(const QVRSourceFile& file, uint32_t ulLine, CQVRCallRef<LONG> query,
+                                  CQVRCallRef<void> setEmpty)
 {
-    const bool bResult = qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
+    const bool bResult = qvrGuard(false, file, ulLine, [&]() -> bool {
         if (m_bNameLost || !ensureOpen())
             return false;
         const LONG lResult = query();
@@ -54,17 +55,18 @@ bool CQVRRegistryValue::readValue(CQVRCallRef<LONG> query, CQVRCallRef<void> set
     return bResult;
 }
 
-bool CQVRRegistryValue::writeValue(DWORD ulType, const void* pData, DWORD ulBytes, const WCHAR* szClassName)
+bool CQVRRegistryValue::writeValue(DWORD ulType, const void* pData, DWORD ulBytes, const QVRSourceFile& file,
+                                   uint32_t ulLine)
 {
-    const bool bResult = qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
+    const bool bResult = qvrGuard(false, file, ulLine, [&]() -> bool {
         if (m_bNameLost || !ensureOpen())
             return false;
         const LONG lResult =
             RegSetValueExW(m_hKey, m_strValueName.getText(), 0, ulType, static_cast<const BYTE*>(pData), ulBytes);
         if (lResult != ERROR_SUCCESS)
             throw CQVRRegValueSetException(m_strKeyPath.getText(), m_strValueName.getText(),
-                                           static_cast<uint32_t>(lResult), szClassName, QVR_T("writeRegistry"),
-                                           kThisFile, __LINE__);
+                                           static_cast<uint32_t>(lResult), file.szClassName, QVR_T("writeRegistry"),
+                                           file, ulLine);
         return true;
     });
     closeIfOpen();

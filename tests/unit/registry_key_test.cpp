@@ -138,6 +138,44 @@ TEST_F(RegistryKeyTest, AssignmentAndAccessChangesCloseTheKey)
     EXPECT_TRUE(qvrtest::readLogLines(m_log).empty());
 }
 
+// A key whose close fails stays open; assigning another key or a new access
+// mask must still leave it closed, or the next operation would use the old
+// handle: the old key's values under the new key's name, or the old access.
+TEST_F(RegistryKeyTest, AssignmentAndAccessChangesLeaveTheKeyClosedWhenItsCloseFails)
+{
+    struct Case {
+        const char* szWhat;
+        std::function<void(CQVRRegistryKey&)> change;
+        const char* szValue;  // the one value the key then lists
+    };
+    const Case cases[] = {
+        {"assignment", [&](CQVRRegistryKey& k) { k = key(false, "SOFTWARE\\Dravonne\\Test\\Other"); }, "w"},
+        {"access", [](CQVRRegistryKey& k) { k.setAccess(KEY_READ); }, "v"},
+    };
+    for (const Case& c : cases) {
+        qvrtest::resetMachine();
+        m_log = qvrtest::enableTextLog();
+        setDword("v", 1);
+        setDword("w", 2, "SOFTWARE\\Dravonne\\Test\\Other");
+        {
+            CQVRRegistryKey k = key();
+            ASSERT_TRUE(k.open());
+            if (!qvrtest::failNext("RegCloseKey", ERROR_INVALID_HANDLE))
+                GTEST_SKIP() << "platform calls can only be made to fail on the substitute";
+            c.change(k);
+            EXPECT_FALSE(k.m_bOpen) << c.szWhat;
+            EXPECT_EQ(nullptr, static_cast<HKEY>(k.m_hKey)) << c.szWhat;
+            CQVRStringList names;
+            EXPECT_TRUE(k.enumValueNames(names)) << c.szWhat;
+            EXPECT_EQ((std::vector<std::string>{c.szValue}), namesOf(names)) << c.szWhat;
+        }
+        EXPECT_EQ(1u, countLines(m_log, "\"Unable to close registry key ( SOFTWARE\\Dravonne\\Test\\K )\""))
+            << c.szWhat;
+        EXPECT_EQ(1u, qvrtest::readLogLines(m_log).size()) << c.szWhat;
+        EXPECT_EQ(0u, qvrtest::openHandles()) << c.szWhat;
+    }
+}
+
 TEST_F(RegistryKeyTest, MetricsCountCharactersAndBytes)
 {
     makeKey("SOFTWARE\\Dravonne\\Test\\K\\ab");
@@ -179,6 +217,17 @@ TEST_F(RegistryKeyTest, SubKeysAreListedByShortNameWithKeysFromOne)
     EXPECT_EQ(static_cast<REGSAM>(KEY_READ), sub.m_samAccess);
     EXPECT_FALSE(sub.m_bCreateIfMissing);
     EXPECT_FALSE(k.getSubKey(sub, 3));  // the end: no entry
+
+    // Below a root key the subkey's path is its name, which can be opened.
+    qvrtest::setDword(HKEY_CURRENT_USER, W("QVRTestTop\\Inner"), W("v"), 1);
+    CQVRRegistryKey root(HKEY_CURRENT_USER, Str(), KEY_READ, false, 0);
+    bool bFound = false;
+    for (DWORD ulIndex = 0; !bFound && root.getSubKey(sub, ulIndex); ++ulIndex)
+        bFound = narrow(textOf(sub.m_strKeyPath)) == "QVRTestTop";
+    EXPECT_TRUE(bFound);
+    EXPECT_TRUE(sub.enumSubKeys(names));
+    EXPECT_EQ((std::vector<std::string>{"Inner"}), namesOf(names));
+    qvrtest::deleteKeyTree(HKEY_CURRENT_USER, W("QVRTestTop"));
     EXPECT_TRUE(qvrtest::readLogLines(m_log).empty());
 }
 

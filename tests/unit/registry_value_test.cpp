@@ -271,21 +271,27 @@ TEST_F(RegistryValueTest, ExpandableTextNeedsPairedPercentSigns)
     SetEnvironmentVariableW(QVR_T("QVRTESTDIR"), nullptr);
 }
 
-// The failed write names the value, with the class each type records.
+// The failed write names the value, with the class each type records and
+// the source file of that type's write.
 TEST_F(RegistryValueTest, AFailedWriteNamesKeyAndValue)
 {
     struct Case {
         const char* szClass;
+        const char* szFile;
         std::function<bool()> write;
     };
     CQVRBuffer<unsigned char> data(1);
     const Case cases[] = {
-        {"CQVRRegistryValue", [&] { return value<CQVRRegistryString>("Name").setValue(S("x"), false); }},
-        {"CQVRRegistryStringExpand", [&] { return value<CQVRRegistryStringExpand>("Name").setValue(S("%x%"), false); }},
-        {"CQVRRegistryDword", [&] { return value<CQVRRegistryDword>("Name").setValue(1, false); }},
-        {"CQVRRegistryMultiString",
+        {"CQVRRegistryValue", "qvr_registry_string.cpp",
+         [&] { return value<CQVRRegistryString>("Name").setValue(S("x"), false); }},
+        {"CQVRRegistryStringExpand", "qvr_registry_string_expand.cpp",
+         [&] { return value<CQVRRegistryStringExpand>("Name").setValue(S("%x%"), false); }},
+        {"CQVRRegistryDword", "qvr_registry_dword.cpp",
+         [&] { return value<CQVRRegistryDword>("Name").setValue(1, false); }},
+        {"CQVRRegistryMultiString", "qvr_registry_multi_string.cpp",
          [&] { return value<CQVRRegistryMultiString>("Name").setValue(listOf({"a"}), false); }},
-        {"CQVRRegistryBinary", [&] { return value<CQVRRegistryBinary>("Name").setValue(data, false); }},
+        {"CQVRRegistryBinary", "qvr_registry_binary.cpp",
+         [&] { return value<CQVRRegistryBinary>("Name").setValue(data, false); }},
     };
     for (const Case& c : cases) {
         qvrtest::resetMachine();
@@ -295,7 +301,8 @@ TEST_F(RegistryValueTest, AFailedWriteNamesKeyAndValue)
         EXPECT_FALSE(c.write()) << c.szClass;
         const std::string line = std::string("<") + c.szClass +
                                  "::writeRegistry> \"Unable to Set registry value ( "
-                                 "\"SOFTWARE\\Dravonne\\Test\\V\\Name\" )\" <qvr_registry_value.cpp, ";
+                                 "\"SOFTWARE\\Dravonne\\Test\\V\\Name\" )\" <" +
+                                 c.szFile + ", ";
         EXPECT_EQ(1u, countLines(m_log, line.c_str())) << c.szClass;
         EXPECT_EQ(1u, qvrtest::readLogLines(m_log).size()) << c.szClass;
         EXPECT_EQ(0u, qvrtest::openHandles()) << c.szClass;
@@ -374,6 +381,34 @@ TEST_F(RegistryValueTest, CollectionsTakeOneTypeEach)
     CQVRRegistryKey(HKEY_LOCAL_MACHINE, S("SOFTWARE\\Dravonne\\Test\\E"), KEY_ALL_ACCESS, true, 0).create();
     EXPECT_FALSE(CQVRRegistryKey(HKEY_LOCAL_MACHINE, S("SOFTWARE\\Dravonne\\Test\\E"), KEY_READ, false, 0)
                      .getStringValues(strings));
+}
+
+// The expansion of a collected text reads the same value again, so it reads
+// it in the view the key names.
+TEST_F(RegistryValueTest, ExpandedCollectionsStayInTheKeysView)
+{
+    ASSERT_TRUE(SetEnvironmentVariableW(QVR_T("QVRTEST64"), QVR_T("sixty-four")));
+    ASSERT_TRUE(SetEnvironmentVariableW(QVR_T("QVRTEST32"), QVR_T("thirty-two")));
+    struct Case {
+        REGSAM view;
+        const char* szStored;
+        const char* szExpanded;
+    };
+    const Case cases[] = {{KEY_WOW64_64KEY, "%QVRTEST64%", "sixty-four"},
+                          {KEY_WOW64_32KEY, "%QVRTEST32%", "thirty-two"}};
+    for (const Case& c : cases)
+        ASSERT_TRUE(CQVRRegistryStringExpand(HKEY_LOCAL_MACHINE, S(kPath), S("e"), KEY_ALL_ACCESS | c.view, true, 0)
+                        .setValue(S(c.szStored), false));
+    for (const Case& c : cases) {
+        CQVRStringValueList strings;
+        CQVRRegistryStringValue* pString = nullptr;
+        ASSERT_TRUE(CQVRRegistryKey(HKEY_LOCAL_MACHINE, S(kPath), KEY_READ | c.view, false, 0)
+                        .getExpandStringValues(strings, true));
+        ASSERT_TRUE(strings.findKey(0) && strings.getCurrent(pString));
+        EXPECT_EQ(c.szExpanded, narrow(textOf(pString->m_strValue))) << c.view;
+    }
+    SetEnvironmentVariableW(QVR_T("QVRTEST64"), nullptr);
+    SetEnvironmentVariableW(QVR_T("QVRTEST32"), nullptr);
 }
 
 // A binary read whose size query fails reads into no room at all: a value
