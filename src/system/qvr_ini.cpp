@@ -44,7 +44,13 @@ bool CQVRIni::createProfileSection(const CQVRWCharString& section)
         WCHAR szProbe[4] = {};
         if (GetPrivateProfileSectionW(section.getText(), szProbe, 4, m_strFileName.getText()) != 0)
             return true;
-        if (!WritePrivateProfileSectionW(section.getText(), nullptr, m_strFileName.getText()))
+        // The profile functions take a section without lines for one to
+        // remove, so it is made with one placeholder line that then goes; the
+        // section has no lines of its own to collide with it.
+        static const WCHAR kPlaceholder[] = QVR_T("QVRNewSection");
+        static const WCHAR kPlaceholderLines[] = QVR_T("QVRNewSection=\0");
+        if (!WritePrivateProfileSectionW(section.getText(), kPlaceholderLines, m_strFileName.getText()) ||
+            !WritePrivateProfileStringW(section.getText(), kPlaceholder, nullptr, m_strFileName.getText()))
             throw CQVRWritePrivateProfileSectionException(section.getText(), GetLastError(), kThisFile, __LINE__);
         return true;
     });

@@ -122,15 +122,24 @@ TEST_F(IniTest, SectionsAndNamesAreListsInFileOrder)
     EXPECT_TRUE(qvrtest::readLogLines(m_log).empty());
 }
 
-// Creating a section that holds lines leaves them where they are.
-TEST_F(IniTest, CreatingAnExistingSectionKeepsItsLines)
+// A created section is there afterwards, in a new file too; one that holds
+// lines keeps them where they are.
+TEST_F(IniTest, CreatedSectionsAreThereAndKeepTheirLines)
 {
     CQVRIni file = ini();
+    CQVRStringList list;
+    EXPECT_TRUE(file.createProfileSection(S("First")));
+    EXPECT_TRUE(file.getProfileSectionNames(list));
+    EXPECT_EQ((std::vector<std::string>{"First"}), textsOf(list));
+    EXPECT_FALSE(file.getProfileSection(S("First"), list));  // no lines
     ASSERT_TRUE(file.setProfileString(S("X"), S("a"), S("1")));
     EXPECT_TRUE(file.createProfileSection(S("X")));
-    CQVRStringList lines;
-    EXPECT_TRUE(file.getProfileSection(S("X"), lines));
-    EXPECT_EQ((std::vector<std::string>{"a=1"}), textsOf(lines));
+    EXPECT_TRUE(file.createProfileSection(S("Y")));
+    EXPECT_TRUE(file.getProfileSection(S("X"), list));
+    EXPECT_EQ((std::vector<std::string>{"a=1"}), textsOf(list));
+    EXPECT_TRUE(file.getProfileSectionNames(list));
+    EXPECT_EQ((std::vector<std::string>{"First", "X", "Y"}), textsOf(list));
+    EXPECT_TRUE(qvrtest::readLogLines(m_log).empty());
 }
 
 TEST_F(IniTest, FailedWritesNameSectionAndEntry)
