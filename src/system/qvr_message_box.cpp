@@ -47,7 +47,8 @@ bool CQVRMessageBox::setMsg(uint32_t ulResourceID)
 bool CQVRMessageBox::setTitle(const CQVRWCharString& title)
 {
     return qvrTraced(kThisFile, QVR_T("setTitle"), __LINE__, rkPassFail, [&] {
-        m_strTitle = title;
+        // A text copied in part would be shown as if whole.
+        qvrCopyWhole(m_strTitle, title);
         return true;
     });
 }
@@ -55,7 +56,8 @@ bool CQVRMessageBox::setTitle(const CQVRWCharString& title)
 bool CQVRMessageBox::setMsg(const CQVRWCharString& msg)
 {
     return qvrTraced(kThisFile, QVR_T("setMsg"), __LINE__, rkPassFail, [&] {
-        m_strMsg = msg;
+        // A text copied in part would be shown as if whole.
+        qvrCopyWhole(m_strMsg, msg);
         return true;
     });
 }

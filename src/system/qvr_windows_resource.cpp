@@ -39,7 +39,8 @@ bool CQVRWindowsResource::loadString(uint32_t ulID, CQVRWCharString& target)
         CQVRBuffer<unsigned short> text(kStringChars);
         if (LoadStringW(m_hModule, ulID, qvrWide(text.getBuffer()), kStringChars) == 0)
             throw CQVRLoadStringException(m_strResourceDll.getText(), ulID, GetLastError(), kThisFile, __LINE__);
-        target = CQVRWCharString(text);
+        // A string copied in part would pass for the whole one.
+        qvrCopyWhole(target, CQVRWCharString(text));
         return true;
     });
 }

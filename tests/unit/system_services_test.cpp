@@ -96,6 +96,45 @@ TEST_F(SystemServicesTest, AMessageBoxShowsWhatItHolds)
 #endif
 }
 
+// Memory running out while a box takes its caption or text: the setter
+// fails rather than report a text it does not hold.
+TEST_F(SystemServicesTest, AMessageBoxHoldsWhatItWasGivenOrFails)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
+#else
+    const Str caption = S("A new caption");
+    const Str text = S("A new text for the box");
+    const struct {
+        const char* szName;
+        bool (*set)(CQVRMessageBox&, const Str&);
+        Str CQVRMessageBox::*pField;
+        const Str& value;
+    } cases[] = {
+        {"setTitle", [](CQVRMessageBox& box, const Str& value) { return box.setTitle(value); },
+         &CQVRMessageBox::m_strTitle, caption},
+        {"setMsg", [](CQVRMessageBox& box, const Str& value) { return box.setMsg(value); }, &CQVRMessageBox::m_strMsg,
+         text},
+    };
+    for (const auto& c : cases) {
+        CQVRMessageBox box(nullptr, S("Caption"), S("Text"), CQVRFlags(0));
+        qvrsim::resetAllocations();
+        c.set(box, c.value);
+        const size_t ulAllocations = qvrsim::allocationsMade();
+        for (size_t n = 1; n <= ulAllocations; ++n) {
+            CQVRMessageBox fresh(nullptr, S("Caption"), S("Text"), CQVRFlags(0));
+            qvrsim::resetAllocations();
+            qvrsim::failAllocation(n);
+            const bool bSet = c.set(fresh, c.value);
+            qvrsim::resetAllocations();
+            if (bSet) {
+                EXPECT_EQ(narrow(textOf(c.value)), narrow(textOf(fresh.*c.pField))) << c.szName << ", allocation " << n;
+            }
+        }
+    }
+#endif
+}
+
 // A string the program's table lacks: false, the target as it was, and the
 // failure logged with the ID and the unknown library name.
 TEST_F(SystemServicesTest, AMissingResourceStringIsLogged)
