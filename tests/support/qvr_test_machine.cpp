@@ -9,6 +9,7 @@
 #include "qvr_test_machine.h"
 
 #include "diagnostics/qvr_log_configuration.h"
+#include "diagnostics/qvr_logging.h"
 
 #ifdef _WIN32
 #include <filesystem>
@@ -305,6 +306,28 @@ size_t openHandles()
     return qvrsim::openHandles();
 #endif
 }
+
+#ifndef _WIN32
+void expectWholeOrFailed(const std::function<void()>& prepare, const std::function<std::string()>& answer)
+{
+    prepare();
+    qvrsim::resetAllocations();
+    const std::string whole = answer();
+    const size_t ulAllocations = qvrsim::allocationsMade();
+    for (size_t n = 1; n <= ulAllocations; ++n) {
+        prepare();
+        qvrsim::resetAllocations();
+        qvrsim::failAllocation(n);
+        std::string got = "failed";
+        try {
+            got = answer();
+        } catch (const CQVRLogging&) {
+            // A constructor that fails says so by throwing.
+        }
+        EXPECT_TRUE(got == whole || got == "failed") << whole << ", allocation " << n << ": " << got;
+    }
+}
+#endif
 
 bool privilegeEnabled(const char* szPrivilege)
 {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,14 @@ bool failNext(const char* szFunction, DWORD ulError);
 // Handles the substitute has handed out and that are still open (0 under
 // Wine, which does not say).
 size_t openHandles();
+
+#ifndef _WIN32
+// The answer with nothing failing, then with each of its allocations failing
+// in turn: each must be that whole answer or "failed" (a library exception
+// thrown counts as "failed"). prepare() sets the machine up again before
+// every run. Allocations can only be made to fail on the substitute.
+void expectWholeOrFailed(const std::function<void()>& prepare, const std::function<std::string()>& answer);
+#endif
 
 // Whether the process token has the named privilege enabled now.
 bool privilegeEnabled(const char* szPrivilege);

@@ -14,10 +14,6 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include "qvr_sim.h"
-#endif
-
 using qvrtest::countLines;
 using qvrtest::narrow;
 using qvrtest::S;
@@ -63,31 +59,6 @@ std::vector<std::string> textsOf(CQVRStringList& list)
     }
     return texts;
 }
-
-#ifndef _WIN32
-// The answer with nothing failing, then with each of its allocations failing
-// in turn: each must be that whole answer or "failed". prepare() sets the
-// registry up again before every run.
-void expectWholeOrFailed(const std::function<void()>& prepare, const std::function<std::string()>& answer)
-{
-    prepare();
-    qvrsim::resetAllocations();
-    const std::string whole = answer();
-    const size_t ulAllocations = qvrsim::allocationsMade();
-    for (size_t n = 1; n <= ulAllocations; ++n) {
-        prepare();
-        qvrsim::resetAllocations();
-        qvrsim::failAllocation(n);
-        std::string got = "failed";
-        try {
-            got = answer();
-        } catch (const CQVRLogging&) {
-            // A constructor that fails says so by throwing.
-        }
-        EXPECT_TRUE(got == whole || got == "failed") << whole << ", allocation " << n << ": " << got;
-    }
-}
-#endif
 
 class RegistryValueTest : public qvrtest::LoggedMachineTest {
 protected:
@@ -499,7 +470,7 @@ TEST_F(RegistryValueTest, UnderMemoryFailuresAnAnswerIsWholeOrFailed)
         },
     };
     for (const auto& answer : answers)
-        expectWholeOrFailed(prepare, answer);
+        qvrtest::expectWholeOrFailed(prepare, answer);
 #endif
 }
 
