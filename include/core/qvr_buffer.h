@@ -337,4 +337,14 @@ template <class T> bool qvrSameElements(const CQVRBuffer<T>& a, const CQVRBuffer
            std::memcmp(a.getBuffer(), b.getBuffer(), static_cast<size_t>(a.getSize()) * sizeof(T)) == 0;
 }
 
+// to = from, whole: the assignment logs running out of memory but cannot
+// report it, and part of the data must not pass for all of it. Throws
+// std::bad_alloc, which the caller's guard turns into its failure.
+template <class T> void qvrCopyWhole(CQVRBuffer<T>& to, const CQVRBuffer<T>& from)
+{
+    to = from;
+    if (!qvrSameElements(to, from))
+        throw std::bad_alloc();
+}
+
 #endif

@@ -3,8 +3,6 @@
 
 #include "qvr_guard.h"
 
-#include <new>
-
 static const QVRSourceFile kThisFile = {QVR_T("CQVRRegistryBinary"), QVR_T("qvr_registry_binary.cpp"),
                                         QVRErrorSource::LastError};
 
@@ -19,10 +17,8 @@ CQVRRegistryBinary::CQVRRegistryBinary(HKEY hRootKey, const CQVRWCharString& str
 bool CQVRRegistryBinary::setValue(const CQVRBuffer<unsigned char>& value, bool bDeferWrite)
 {
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
-        m_Data = value;
         // As for a text: bytes copied short must not be written over the value.
-        if (!qvrSameElements(m_Data, value))
-            throw std::bad_alloc();
+        qvrCopyWhole(m_Data, value);
         return bDeferWrite || writeRegistry();
     });
 }
@@ -43,10 +39,8 @@ bool CQVRRegistryBinary::readRegistry()
             if (lResult == ERROR_SUCCESS) {
                 // The value may have shrunk since its size was asked for.
                 const CQVRBuffer<unsigned char> read(data.getBuffer(), ulBytes, 0);
-                m_Data = read;
                 // Bytes copied short must not pass for the value.
-                if (!qvrSameElements(m_Data, read))
-                    throw std::bad_alloc();
+                qvrCopyWhole(m_Data, read);
                 m_bCached = true;
             }
             return lResult;

@@ -416,9 +416,7 @@ void CQVRRegistryKey::makePair(const CQVRRegistryValent& valent, CQVRRegistryMul
 void CQVRRegistryKey::makePair(const CQVRRegistryValent& valent, CQVRRegistryBinaryValue& pair)
 {
     qvrCopyWhole(pair.m_strName, valent.m_strName);
-    pair.m_Data = valent.m_Data;
-    if (!qvrSameElements(pair.m_Data, valent.m_Data))
-        throw std::bad_alloc();
+    qvrCopyWhole(pair.m_Data, valent.m_Data);
 }
 
 bool CQVRRegistryKey::getStringValues(CQVRStringValueList& values)
