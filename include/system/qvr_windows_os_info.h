@@ -11,14 +11,16 @@
 class CQVRWindowsOSInfo {
 public:
     // Platform codes of getPlatform.
-    enum Platform : uint32_t { wp32Bit = 1, wp64Bit = 2 };
+    // wpUnknown only when the processor cannot be asked at all.
+    enum Platform : uint32_t { wpUnknown = 0, wp32Bit = 1, wp64Bit = 2 };
 
     // Throws CQVRWindowsOSInfoInitNeededException when the version cannot be
     // had: the object must not be used then.
     CQVRWindowsOSInfo();
     ~CQVRWindowsOSInfo();
 
-    // 2 on a 64-bit Windows (also for a 32-bit process on it), else 1.
+    // 2 on a 64-bit Windows (also for a 32-bit process on it), else 1; 0
+    // when the processor cannot be asked.
     uint32_t getPlatform();
     // 5.1 up to, not including, 6.0 (so 5.2 too).
     bool isXP();

@@ -93,6 +93,8 @@ HMODULE GetModuleHandleW(LPCWSTR lpModuleName)
         name += u".dll";
     if (name == qvrsim::lowerCase(bPath ? path : qvrsim::baseName(path)))
         return qvrsim::kOwnModule;
+    if (HMODULE hLoaded = qvrsim::loadedSystemModule(lpModuleName))
+        return hLoaded;
     SetLastError(QVR_SIM_ERROR_MOD_NOT_FOUND);
     return nullptr;
 }

@@ -7,16 +7,12 @@
 
 namespace {
 
-const uintptr_t kShellLibrary = 0x5A100000u;
 const uintptr_t kLocalMachine = 0x80000002u;
 const DWORD kExtendedRecordSize = sizeof(OSVERSIONINFOEXW);
 const DWORD kBasicRecordSize = sizeof(OSVERSIONINFOW);
-const WORD kOSQueryOrdinal = 437;
 const DWORD kQueryXPOrGreater = 18;
 const DWORD kQueryVistaOrGreater = 37;
 const DWORD kShutdownLuid = 19;
-const DWORD kErrorModNotFound = 126;
-const DWORD kErrorProcNotFound = 127;
 const DWORD kErrorInvalidWindowHandle = 1400;
 const HRESULT kInvalidArgument = static_cast<HRESULT>(0x80070057u);
 const int kFolderMask = 0xFF;  // the CSIDL without its flags (CSIDL_FLAG_CREATE and the like)
@@ -33,16 +29,10 @@ bool failed(const char* function)
     return true;
 }
 
-// The names that find the shell library: its file name, with or without the
-// extension (Windows adds ".dll"), or its path in the system folder.
-bool isShellLibrary(LPCWSTR szName)
-{
-    const qvrsim::wstr name = qvrsim::lowerCase(szName ? qvrsim::wstr(szName) : qvrsim::wstr());
-    return name == u"shlwapi.dll" || name == u"shlwapi" || name == u"c:\\windows\\system32\\shlwapi.dll";
-}
+}  // namespace
 
 // Windows answers from the version it reports; a test may set an answer.
-BOOL WINAPI shellOSQuery(DWORD query)
+BOOL WINAPI qvrsim::shellOSQuery(DWORD query)
 {
     const qvrsim::Machine& m = qvrsim::machine();
     auto it = m.shellQueries.find(query);
@@ -54,6 +44,8 @@ BOOL WINAPI shellOSQuery(DWORD query)
         return m.osMajor >= 6;
     return FALSE;
 }
+
+namespace {
 
 // The service pack as Windows also keeps it in the registry: HKEY_LOCAL_MACHINE
 // SYSTEM\CurrentControlSet\Control\Windows "CSDVersion", major number times 256.
@@ -167,7 +159,10 @@ BOOL GetVersionExW(LPOSVERSIONINFOW lpVersionInformation)
     return TRUE;
 }
 
-void GetNativeSystemInfo(LPSYSTEM_INFO lpSystemInfo)
+namespace {
+
+// The processor as a program of the machine's own width sees it.
+void fillSystemInfo(LPSYSTEM_INFO lpSystemInfo)
 {
     if (lpSystemInfo == nullptr)
         return;
@@ -185,56 +180,14 @@ void GetNativeSystemInfo(LPSYSTEM_INFO lpSystemInfo)
     lpSystemInfo->wProcessorLevel = 6;
 }
 
-// The program imports the shell (through shell32), so the shell library is
-// loaded from the start and stays loaded: loading it again hands out the
-// same module and freeing it always succeeds. No other library is there.
-HMODULE LoadLibraryW(LPCWSTR lpLibFileName)
-{
-    if (failed("LoadLibraryW"))
-        return nullptr;
-    if (!isShellLibrary(lpLibFileName) || !qvrsim::machine().bShellLibrary) {
-        SetLastError(kErrorModNotFound);
-        return nullptr;
-    }
-    ++qvrsim::machine().libraryLoads;
-    return reinterpret_cast<HMODULE>(kShellLibrary);
-}
+}  // namespace
 
-// A module that is not loaded is ERROR_MOD_NOT_FOUND; the program's own
-// module (null) and the shell library export nothing else the program asks for.
-FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName)
-{
-    if (failed("GetProcAddress"))
-        return nullptr;
-    const uintptr_t module = reinterpret_cast<uintptr_t>(hModule);
-    if (module != 0 && (module != kShellLibrary || !qvrsim::machine().bShellLibrary)) {
-        SetLastError(kErrorModNotFound);
-        return nullptr;
-    }
-    if (module == 0 || reinterpret_cast<uintptr_t>(lpProcName) != kOSQueryOrdinal) {
-        SetLastError(kErrorProcNotFound);
-        return nullptr;
-    }
-    // Handed out as the platform does: the caller casts it back.
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&shellOSQuery));
-}
+// Windows XP and later; a program finds it in kernel32 at run time.
+void GetNativeSystemInfo(LPSYSTEM_INFO lpSystemInfo) { fillSystemInfo(lpSystemInfo); }
 
-BOOL FreeLibrary(HMODULE hLibModule)
-{
-    if (failed("FreeLibrary"))
-        return FALSE;
-    const uintptr_t module = reinterpret_cast<uintptr_t>(hLibModule);
-    if (module == 0) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    if (module != kShellLibrary || !qvrsim::machine().bShellLibrary) {
-        SetLastError(kErrorModNotFound);
-        return FALSE;
-    }
-    --qvrsim::machine().libraryLoads;
-    return TRUE;
-}
+// The substitute's program has the machine's own width, so it sees what
+// GetNativeSystemInfo does (only a 32-bit program on 64-bit Windows differs).
+void GetSystemInfo(LPSYSTEM_INFO lpSystemInfo) { fillSystemInfo(lpSystemInfo); }
 
 // The next scripted answer. With none left the box cannot be shown: 0, as
 // Windows fails a box, and the last error Wine gives when it has no display.

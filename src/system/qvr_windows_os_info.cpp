@@ -1,12 +1,12 @@
 // The running Windows.
 #include "system/qvr_windows_os_info.h"
 
-#include "core/qvr_scoped_handle.h"
 #include "core/qvr_wchar_string.h"
 #include "diagnostics/entries/qvr_windows_os_info_init_needed_exception.h"
 #include "qvr_guard.h"
 #include "registry/qvr_registry_dword.h"
 #include "system/qvr_environment_variable.h"
+#include "system/qvr_system_library.h"
 
 static const QVRSourceFile kThisFile = {QVR_T("CQVRWindowsOSInfo"), QVR_T("qvr_windows_os_info.cpp"),
                                         QVRErrorSource::LastError};
@@ -73,10 +73,21 @@ CQVRWindowsOSInfo::~CQVRWindowsOSInfo() { qvrTracedPass(kThisFile, QVR_T("~CQVRW
 
 uint32_t CQVRWindowsOSInfo::getPlatform()
 {
-    uint32_t ulPlatform = wp32Bit;
-    qvrTraced(kThisFile, QVR_T("getPlatform"), __LINE__, rkPassFail, [&] {
+    uint32_t ulPlatform = wpUnknown;
+    qvrTraced(kThisFile, QVR_T("getPlatform"), __LINE__, rkPassFail, [&]() -> bool {
+        // Looked up, not imported: Windows 2000 has no GetNativeSystemInfo and
+        // no 64-bit edition, so there the program's own view is the machine's.
+        // A look-up that fails for another reason tells nothing: guessing
+        // 32-bit on a 64-bit Windows would leave the 64-bit libraries old.
         SYSTEM_INFO info = {};
-        GetNativeSystemInfo(&info);
+        const auto getNative =
+            CQVRSystemLibrary::getKernelFunction<decltype(&::GetNativeSystemInfo)>("GetNativeSystemInfo");
+        if (getNative != nullptr)
+            getNative(&info);
+        else if (GetLastError() == ERROR_PROC_NOT_FOUND)
+            GetSystemInfo(&info);
+        else
+            return false;
         switch (info.wProcessorArchitecture) {
         case PROCESSOR_ARCHITECTURE_IA64:
         case PROCESSOR_ARCHITECTURE_AMD64:
@@ -107,12 +118,8 @@ bool CQVRWindowsOSInfo::isVista()
 bool CQVRWindowsOSInfo::performOSQueryFunction(uint32_t ulQuery, bool& bAnswer)
 {
     return qvrTraced(kThisFile, QVR_T("performOSQueryFunction"), __LINE__, rkPassFail, [&]() -> bool {
-        CQVRScopedModule library;  // freed whatever the query does
-        library.reset(LoadLibraryW(kShellLibrary));
-        if (!library.isValid())
-            return false;
-        const OSQueryFunction query = reinterpret_cast<OSQueryFunction>(
-            reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(kOSQueryOrdinal))));
+        const CQVRSystemLibrary library(kShellLibrary);
+        const OSQueryFunction query = library.getFunction<OSQueryFunction>(MAKEINTRESOURCEA(kOSQueryOrdinal));
         if (query == nullptr)
             return false;
         bAnswer = query(ulQuery) != FALSE;

@@ -198,6 +198,17 @@ TEST_F(WindowsOSInfoTest, MachineFactsThatWineCannotVary)
          false},
         {"query not found once", [] { qvrtest::failNext("GetProcAddress", 127); }, "6.0999999999999996", 2, false,
          false},
+        // Windows 2000 has no GetNativeSystemInfo (and no 64-bit edition):
+        // the program's own view of the processor is the machine's.
+        {"Windows 2000",
+         [] {
+             qvrsim::setWindowsVersion(5, 0, 2195, 4);
+             qvrsim::set64BitWindows(false);
+         },
+         "5", 1, false, false},
+        // kernel32 not found: the processor cannot be asked, and no guess.
+        {"kernel32 not found once", [] { qvrtest::failNext("GetModuleHandleW", 126); }, "6.0999999999999996", 0, true,
+         true},
         {"answers apart",
          [] {
              qvrsim::setShellQuery(18, false);
