@@ -5,13 +5,15 @@
 #include "product/qvr_product_svt.h"
 #include "qvr_guard.h"
 #include "qvr_patch_driver.h"
+#include "qvr_patch_lock.h"
 #include "qvr_patch_record.h"
+#include "qvr_process_scan.h"
 #include "qvr_resource_ids.h"
 #include "registry/qvr_registry_string.h"
+#include "system/qvr_system_library.h"
 #include "system/qvr_win_reboot.h"
 
 #include <memory>
-#include <new>
 
 static const QVRSourceFile kThisFile = {nullptr, QVR_T("qvr_patch_procedure.cpp"), QVRErrorSource::LastError};
 
@@ -30,9 +32,6 @@ const WCHAR* const kBackupSuffix = QVR_T(".bak");
 const uint32_t kRelease820 = 820;
 // Hooked applications get this long to let the hook library go.
 const DWORD kStopWaitMs = 5000;
-const DWORD kFirstProcessCount = 1024;
-const DWORD kMoreProcesses = 200;
-const DWORD kModulePathChars = MAX_PATH;
 // Terminate, read memory, query information.
 const DWORD kProcessAccess = 0x0411;
 const int kShowDefault = 10;
@@ -58,22 +57,6 @@ bool readInstallDirectory64(CQVRWCharString& directory)
            asFolder(directory);
 }
 
-// Every process id and their number; false when they cannot be listed.
-bool listProcesses(std::unique_ptr<DWORD[]>& ids, DWORD& ulFound)
-{
-    // A full array may have cut the list: ask again with room for more.
-    for (DWORD ulCount = kFirstProcessCount;; ulCount += kMoreProcesses) {
-        ids.reset(new (std::nothrow) DWORD[ulCount]());
-        DWORD ulBytes = 0;
-        if (!ids || !EnumProcesses(ids.get(), ulCount * sizeof(DWORD), &ulBytes))
-            return false;
-        if (ulBytes != ulCount * sizeof(DWORD)) {
-            ulFound = ulBytes / sizeof(DWORD);
-            return true;
-        }
-    }
-}
-
 // A version as one number, most significant half first.
 uint64_t versionOf(uint32_t ulMS, uint32_t ulLS) { return (static_cast<uint64_t>(ulMS) << 32) | ulLS; }
 
@@ -92,8 +75,14 @@ bool meansNoVersion(DWORD ulError)
 VersionRead readVersion(const CQVRWCharString& path, uint32_t& ulMS, uint32_t& ulLS)
 {
     return qvrGuard(VersionRead::Failed, kThisFile, __LINE__, [&]() -> VersionRead {
+        const CQVRSystemLibrary version(QVR_T("version.dll"));
+        const auto getSize = QVR_SYSTEM_FUNCTION(version, GetFileVersionInfoSizeW);
+        const auto getInfo = QVR_SYSTEM_FUNCTION(version, GetFileVersionInfoW);
+        const auto queryValue = QVR_SYSTEM_FUNCTION(version, VerQueryValueW);
+        if (getSize == nullptr || getInfo == nullptr || queryValue == nullptr)
+            return VersionRead::Failed;
         DWORD ulHandle = 0;
-        const DWORD ulSize = GetFileVersionInfoSizeW(path.getText(), &ulHandle);
+        const DWORD ulSize = getSize(path.getText(), &ulHandle);
         if (ulSize == 0) {
             const DWORD ulError = GetLastError();
             if (ulError == ERROR_FILE_NOT_FOUND || ulError == ERROR_PATH_NOT_FOUND)
@@ -101,11 +90,11 @@ VersionRead readVersion(const CQVRWCharString& path, uint32_t& ulMS, uint32_t& u
             return meansNoVersion(ulError) ? VersionRead::NoVersion : VersionRead::Failed;
         }
         CQVRBuffer<unsigned char> data(ulSize);
-        if (!GetFileVersionInfoW(path.getText(), 0, ulSize, data.getBuffer()))
+        if (!getInfo(path.getText(), 0, ulSize, data.getBuffer()))
             return VersionRead::Failed;
         VS_FIXEDFILEINFO* pInfo = nullptr;
         UINT ulLength = 0;
-        if (!VerQueryValueW(data.getBuffer(), QVR_T("\\"), reinterpret_cast<void**>(&pInfo), &ulLength))
+        if (!queryValue(data.getBuffer(), QVR_T("\\"), reinterpret_cast<void**>(&pInfo), &ulLength))
             return VersionRead::Failed;
         if (pInfo == nullptr || ulLength == 0)
             return VersionRead::NoVersion;
@@ -115,13 +104,63 @@ VersionRead readVersion(const CQVRWCharString& path, uint32_t& ulMS, uint32_t& u
     });
 }
 
-// The libraries moved aside by this run go back to their own names, last
+// Whether a file is a Windows program image: "MZ", and at the offset its
+// header gives at 0x3C the signature "PE\0\0". An empty file or an HTML
+// page saved under a library's name has no version to compare, and copied
+// in it would be a hook that no process can load.
+bool isProgramImage(const CQVRWCharString& path)
+{
+    return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
+        CQVRScopedFile file;  // closed without an entry of its own
+        file.reset(CreateFileW(path.getText(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.isValid())
+            return false;
+        const DWORD kHeaderBytes = 0x40;
+        const DWORD kNewHeaderAt = 0x3C;
+        unsigned char header[kHeaderBytes] = {};
+        DWORD ulRead = 0;
+        if (!ReadFile(file, header, kHeaderBytes, &ulRead, nullptr) || ulRead != kHeaderBytes || header[0] != 'M' ||
+            header[1] != 'Z')
+            return false;
+        const LONG lNewHeader = static_cast<LONG>(header[kNewHeaderAt] | (header[kNewHeaderAt + 1] << 8) |
+                                                  (header[kNewHeaderAt + 2] << 16) |
+                                                  (static_cast<uint32_t>(header[kNewHeaderAt + 3]) << 24));
+        if (lNewHeader < static_cast<LONG>(kHeaderBytes) ||
+            SetFilePointer(file, lNewHeader, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+            return false;
+        unsigned char signature[4] = {};
+        return ReadFile(file, signature, sizeof signature, &ulRead, nullptr) && ulRead == sizeof signature &&
+               signature[0] == 'P' && signature[1] == 'E' && signature[2] == 0 && signature[3] == 0;
+    });
+}
+
+// Windows refuses to replace or delete a read-only file, and a copy keeps
+// its source's attribute: a package on read-only media would leave read-only
+// libraries that a rollback, or the next patch, could not replace. Clears the
+// attribute where a file has it; false only when it stays.
+bool makeWritable(const CQVRWCharString& path)
+{
+    const DWORD ulAttributes = GetFileAttributesW(path.getText());
+    if (ulAttributes == INVALID_FILE_ATTRIBUTES || (ulAttributes & FILE_ATTRIBUTE_READONLY) == 0)
+        return true;
+    return SetFileAttributesW(path.getText(), ulAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != FALSE;
+}
+
+// The libraries replaced by this run go back to their own names, last
 // first; a copy that came in over one of them goes with it. One that cannot
-// be moved back is copied back, so that the new library does not stay.
+// be moved back is copied back, so that the new library does not stay. One
+// brought in where there was none is removed: a later run would meet it,
+// take the patch for done and never record it.
 void restoreReplaced(const CQVRReplacedFiles& replaced)
 {
     for (uint32_t i = replaced.ulCount; i-- > 0;) {
         const CQVRReplacedFile& file = replaced.files[i];
+        makeWritable(file.target);
+        if (file.bAdded) {
+            DeleteFileW(file.target.getText());
+            continue;
+        }
         if (!MoveFileExW(file.backup.getText(), file.target.getText(), MOVEFILE_REPLACE_EXISTING) &&
             CopyFileW(file.backup.getText(), file.target.getText(), FALSE))
             DeleteFileW(file.backup.getText());
@@ -132,58 +171,67 @@ void restoreReplaced(const CQVRReplacedFiles& replaced)
 
 void applyPatch(uint32_t ulPlatformType, uint32_t ulRelease)
 {
-    CQVRReplacedFiles replaced;
-    const bool bPatched = qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
-        if (stopProcess(CQVRWCharString(kProcessName)) != 0)
-            Sleep(kStopWaitMs);
-        CQVRWCharString folder(QVR_T("\\"));
-        folder += CQVRWCharString(static_cast<int32_t>(ulRelease));
-        const auto source = [&](const WCHAR* szName) {
-            return folder + CQVRWCharString(QVR_T("\\")) + CQVRWCharString(szName);
-        };
-        bool bReplaced = false;
-        if (ulPlatformType == 2) {
-            bReplaced = replaceFile(source(kHook), CQVRWCharString(kHook), &replaced);
-            if (bReplaced && ulRelease == kRelease820)
-                bReplaced = replaceFile(source(kInterface), CQVRWCharString(kInterface), &replaced);
-        } else if (ulPlatformType == 1) {
-            CQVRWCharString directory64;
-            if (!readInstallDirectory64(directory64))
+    bool bPatched = false;
+    {
+        const CQVRPatchLock lock;
+        CQVRReplacedFiles replaced;
+        bPatched = qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
+            if (stopProcess(CQVRWCharString(kProcessName)) != 0)
+                Sleep(kStopWaitMs);
+            CQVRWCharString folder(QVR_T("\\"));
+            folder += CQVRWCharString(static_cast<int32_t>(ulRelease));
+            const auto source = [&](const WCHAR* szName) {
+                return folder + CQVRWCharString(QVR_T("\\")) + CQVRWCharString(szName);
+            };
+            bool bReplaced = false;
+            if (ulPlatformType == 2) {
+                bReplaced = replaceFile(source(kHook), CQVRWCharString(kHook), &replaced);
+                if (bReplaced && ulRelease == kRelease820)
+                    bReplaced = replaceFile(source(kInterface), CQVRWCharString(kInterface), &replaced);
+            } else if (ulPlatformType == 1) {
+                CQVRWCharString directory64;
+                if (!readInstallDirectory64(directory64))
+                    return false;
+                bReplaced = replaceFile(source(kHook64), directory64 + CQVRWCharString(kHook64), &replaced) &&
+                            replaceFile(source(kHook), CQVRWCharString(kHook), &replaced);
+                if (bReplaced && ulRelease == kRelease820)
+                    bReplaced =
+                        replaceFile(source(kInterface64), directory64 + CQVRWCharString(kInterface), &replaced) &&
+                        replaceFile(source(kInterface), CQVRWCharString(kInterface), &replaced);
+            } else {
+                showMessage(QVR_IDS_WRONG_OS, kStyleOk, kAnswerOk);
                 return false;
-            bReplaced = replaceFile(source(kHook64), directory64 + CQVRWCharString(kHook64), &replaced) &&
-                        replaceFile(source(kHook), CQVRWCharString(kHook), &replaced);
-            if (bReplaced && ulRelease == kRelease820)
-                bReplaced = replaceFile(source(kInterface64), directory64 + CQVRWCharString(kInterface), &replaced) &&
-                            replaceFile(source(kInterface), CQVRWCharString(kInterface), &replaced);
-        } else {
-            showMessage(QVR_IDS_WRONG_OS, kStyleOk, kAnswerOk);
-            return false;
+            }
+            if (!bReplaced)
+                return false;
+            // Deployment tools tell a patched machine by its record: libraries
+            // replaced without one are a failed run.
+            if (!recordPatch(CQVRWCharString(kDescription), CQVRWCharString(kHook))) {
+                showMessage(QVR_IDS_FAILED, kStyleOk, kAnswerOk);
+                return false;
+            }
+            return true;
+        });
+        if (!bPatched) {
+            // A failed run leaves the product as it found it, and running.
+            qvrTry(kThisFile, __LINE__, [&] { restoreReplaced(replaced); });
+            runProgram(CQVRWCharString(kProcessName));
         }
-        if (!bReplaced)
-            return false;
-        // Deployment tools tell a patched machine by its record: libraries
-        // replaced without one are a failed run.
-        if (!recordPatch(CQVRWCharString(kDescription), CQVRWCharString(kHook))) {
-            showMessage(QVR_IDS_FAILED, kStyleOk, kAnswerOk);
-            return false;
-        }
-        finishPatch();
-        return true;
-    });
+    }
+    // Asked once the lock is free: a question left open must not hold other
+    // runs back.
     if (bPatched)
-        return;
-    // A failed run leaves the product as it found it, and running.
-    qvrTry(kThisFile, __LINE__, [&] { restoreReplaced(replaced); });
-    runProgram(CQVRWCharString(kProcessName));
+        finishPatch();
 }
 
 int32_t stopProcess(const CQVRWCharString& name)
 {
     int32_t lResult = 0;
     qvrTry(kThisFile, __LINE__, [&] {
+        const CQVRProcessScan scan;
         std::unique_ptr<DWORD[]> ids;
         DWORD ulFound = 0;
-        if (!listProcesses(ids, ulFound))
+        if (!scan.listProcesses(ids, ulFound))
             return;
         const CQVRWCharString primary = resolveProductPath(name);
         // On a 64-bit Windows the product may also run from its 64-bit
@@ -198,15 +246,11 @@ int32_t stopProcess(const CQVRWCharString& name)
                 secondary = directory64 + name;
         }
         for (DWORD i = 0; i < ulFound; ++i) {
-            const DWORD ulId = ids[i];
             CQVRScopedProcess process;  // closed without an entry of its own
-            process.reset(OpenProcess(kProcessAccess, FALSE, ulId));
-            if (!process.isValid())
+            process.reset(OpenProcess(kProcessAccess, FALSE, ids[i]));
+            CQVRWCharString modulePath;
+            if (!process.isValid() || !scan.readImagePath(process, modulePath))
                 continue;
-            CQVRBuffer<unsigned short> path(kModulePathChars + 1);
-            if (GetModuleFileNameExW(process, nullptr, qvrWide(path.getBuffer()), kModulePathChars) == 0)
-                continue;
-            const CQVRWCharString modulePath(path);
             if (!(modulePath == primary) && !(bSecondary && modulePath == secondary))
                 continue;
             writePatchLog(logText(QVR_IDS_WILL_TERMINATE, modulePath));
@@ -240,7 +284,7 @@ bool replaceFile(const CQVRWCharString& source, const CQVRWCharString& target, C
             return failed();
         // Without its source the library would only be moved aside.
         const VersionRead sourceRead = readVersion(sourcePath, ulSourceMS, ulSourceLS);
-        if (sourceRead == VersionRead::Failed || sourceRead == VersionRead::NoFile)
+        if (sourceRead == VersionRead::Failed || sourceRead == VersionRead::NoFile || !isProgramImage(sourcePath))
             return failed();
         if (targetRead == VersionRead::Read && sourceRead == VersionRead::Read &&
             versionOf(ulTargetMS, ulTargetLS) != 0 && versionOf(ulSourceMS, ulSourceLS) != 0) {
@@ -264,16 +308,19 @@ bool replaceFile(const CQVRWCharString& source, const CQVRWCharString& target, C
         if (moves.ulCount == CQVRReplacedFiles::kCapacity)
             return failed();
         CQVRReplacedFile& move = moves.files[moves.ulCount++];
-        move = {targetPath, targetPath + CQVRWCharString(kBackupSuffix)};
+        move = {targetPath, targetPath + CQVRWCharString(kBackupSuffix), false};
+        makeWritable(move.backup);
         if (!MoveFileExW(move.target.getText(), move.backup.getText(), MOVEFILE_REPLACE_EXISTING)) {
-            --moves.ulCount;
             // Only a target that was not there may stay unmoved; the error
             // code alone cannot tell a missing target from a .bak path that
-            // names no folder.
-            if (targetRead != VersionRead::NoFile)
+            // names no folder. The copy then brings in a library of its own.
+            if (targetRead != VersionRead::NoFile) {
+                --moves.ulCount;
                 return failed();
+            }
+            move.bAdded = true;
         }
-        if (CopyFileW(sourcePath.getText(), targetPath.getText(), FALSE))
+        if (CopyFileW(sourcePath.getText(), targetPath.getText(), FALSE) && makeWritable(targetPath))
             return true;
         return failed();
     });

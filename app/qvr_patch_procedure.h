@@ -9,13 +9,15 @@
 
 #include <cstdint>
 
-// A library this run moved aside: its path and its .bak's.
+// A library this run replaced: its path and its .bak's; bAdded when there
+// was none before and the new one came in where nothing was moved aside.
 struct CQVRReplacedFile {
     CQVRWCharString target;
     CQVRWCharString backup;
+    bool bAdded = false;
 };
 
-// The libraries a run moved aside, in order. A run replaces at most four.
+// The libraries a run replaced, in order. A run replaces at most four.
 struct CQVRReplacedFiles {
     static constexpr uint32_t kCapacity = 4;
     CQVRReplacedFile files[kCapacity];
@@ -26,8 +28,9 @@ struct CQVRReplacedFiles {
 void applyPatch(uint32_t ulPlatformType, uint32_t ulRelease);
 // The result of the last termination, 0 when no process matched.
 int32_t stopProcess(const CQVRWCharString& name);
-// Compares versions, moves the target to its .bak (recorded in pReplaced)
-// and copies the source in.
+// Compares versions, moves the target to its .bak and copies the source in
+// (each replacement recorded in pReplaced). A source that is no program
+// image fails as a failed copy does, before anything is moved.
 bool replaceFile(const CQVRWCharString& source, const CQVRWCharString& target, CQVRReplacedFiles* pReplaced = nullptr);
 // name itself when it holds ":\", else the product's install directory
 // followed by name (name alone when that cannot be read).

@@ -16,6 +16,11 @@ const DWORD kPathChars = MAX_PATH;
 // The longest path Windows has, in characters.
 const DWORD kLongestPath = 32768;
 const WCHAR* const kLogName = QVR_T("\\patchlog.txt");
+// Another run may be writing its line, with a handle that shares reading
+// only: the open is tried again for about a second before the line is given
+// up.
+const int kLogOpenTries = 50;
+const DWORD kLogRetryMs = 20;
 
 // <product key>\Patch\<number>, from the key where the product keeps its
 // install directory.
@@ -122,8 +127,13 @@ void writePatchLog(const CQVRWCharString& text)
         CQVRWCharString path = installerFolder();
         path += CQVRWCharString(kLogName);
         CQVRScopedFile file;
-        file.reset(CreateFileW(path.getText(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        for (int iTry = 1;; ++iTry) {
+            file.reset(CreateFileW(path.getText(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (file.isValid() || GetLastError() != ERROR_SHARING_VIOLATION || iTry == kLogOpenTries)
+                break;
+            Sleep(kLogRetryMs);
+        }
         // The mark goes only into an empty file, and nothing is written where
         // the end of the file cannot be found.
         if (file.isValid())

@@ -42,8 +42,8 @@ void addDrive(char letter);
 size_t openHandles();
 
 // The next call of the named function (for example "CreateFileW") fails with
-// the given error, once.
-void failNext(const std::string& function, DWORD error);
+// the given error, once (or the next times calls).
+void failNext(const std::string& function, DWORD error, size_t times = 1);
 
 // ---- counted calls
 // Every call of a function that failNext covers is counted, in order, so
@@ -123,6 +123,8 @@ void setCommonAppData(const wstr& path);
 // was freed once. The shell library itself stays loaded whatever the count,
 // as the program imports it.
 long libraryLoadBalance();
+// Every name LoadLibraryW was given since the machine started, in order.
+const std::vector<wstr>& librariesLoaded();
 // ---- end of system block
 
 // ---- processes, waits, the current directory
@@ -137,7 +139,10 @@ struct Process {
     int showCommand = -1;      // as ShellExecuteW started it; -1 when a test did
     DWORD openError = 0;       // OpenProcess fails with this (0: it opens)
     DWORD terminateError = 0;  // TerminateProcess fails with this
-    DWORD pathError = 0;       // GetModuleFileNameExW fails with this
+    DWORD pathError = 0;       // GetModuleFileNameExW fails with this (a 32-bit
+                               // program reading a 64-bit process gets 299)
+    DWORD imageNameError = 0;  // QueryFullProcessImageNameW and
+                               // GetProcessImageFileNameW fail with this
 };
 // The table starts with the idle process (0), System (4, which an
 // administrator may not open) and the running program itself, whose image
@@ -155,6 +160,11 @@ uint64_t sleptMilliseconds();
 // The current directory (default C:\), against which relative paths are
 // resolved; a trailing backslash is dropped unless the path is a root.
 void setCurrentDirectory(const wstr& path);
+// A named mutex that another program held when it ended: the next wait on
+// it gets WAIT_ABANDONED (and the mutex), as on Windows.
+void abandonMutex(const wstr& name);
+// Whether the program holds the named mutex now.
+bool mutexOwned(const wstr& name);
 // ---- end of processes block
 
 }  // namespace qvrsim

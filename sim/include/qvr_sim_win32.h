@@ -12,6 +12,7 @@ typedef WCHAR* LPWSTR;
 typedef const WCHAR* LPCWSTR;
 typedef uint32_t DWORD;
 typedef DWORD* LPDWORD;
+typedef DWORD* PDWORD;
 typedef int32_t LONG;
 typedef int BOOL;
 typedef uint8_t BYTE;
@@ -68,7 +69,9 @@ typedef struct _WIN32_FIND_DATAW {
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_INVALID_PARAMETER 87L
+#define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_SHARING_VIOLATION 32L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
@@ -291,6 +294,8 @@ typedef struct _SYSTEM_INFO {
 
 BOOL GetVersionExW(LPOSVERSIONINFOW lpVersionInformation);
 void GetNativeSystemInfo(LPSYSTEM_INFO lpSystemInfo);
+void GetSystemInfo(LPSYSTEM_INFO lpSystemInfo);
+UINT GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize);
 HMODULE LoadLibraryW(LPCWSTR lpLibFileName);
 FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 BOOL FreeLibrary(HMODULE hLibModule);
@@ -323,6 +328,7 @@ typedef struct tagVS_FIXEDFILEINFO {
 #define PROCESS_TERMINATE 0x0001
 #define PROCESS_VM_READ 0x0010
 #define PROCESS_QUERY_INFORMATION 0x0400
+#define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
 #define SW_SHOWDEFAULT 10
 #define MOVEFILE_REPLACE_EXISTING 0x1
 #define FILE_SHARE_DELETE 4
@@ -333,11 +339,23 @@ typedef struct tagVS_FIXEDFILEINFO {
 BOOL EnumProcesses(DWORD* lpidProcess, DWORD cb, LPDWORD lpcbNeeded);
 HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId);
 DWORD GetModuleFileNameExW(HANDLE hProcess, HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
+BOOL QueryFullProcessImageNameW(HANDLE hProcess, DWORD dwFlags, LPWSTR lpExeName, PDWORD lpdwSize);
+DWORD GetProcessImageFileNameW(HANDLE hProcess, LPWSTR lpImageFileName, DWORD nSize);
+DWORD QueryDosDeviceW(LPCWSTR lpDeviceName, LPWSTR lpTargetPath, DWORD ucchMax);
+DWORD GetLogicalDriveStringsW(DWORD nBufferLength, LPWSTR lpBuffer);
 BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode);
 DWORD GetCurrentProcessId();
 HINSTANCE ShellExecuteW(HWND hwnd, LPCWSTR lpOperation, LPCWSTR lpFile, LPCWSTR lpParameters, LPCWSTR lpDirectory,
                         INT nShowCmd);
 void Sleep(DWORD dwMilliseconds);
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_ABANDONED 0x00000080L
+#define WAIT_TIMEOUT 258L
+#define WAIT_FAILED 0xFFFFFFFF
+HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner, LPCWSTR lpName);
+DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+BOOL ReleaseMutex(HANDLE hMutex);
 DWORD GetFileVersionInfoSizeW(LPCWSTR lptstrFilename, LPDWORD lpdwHandle);
 BOOL GetFileVersionInfoW(LPCWSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LPVOID lpData);
 BOOL VerQueryValueW(LPCVOID pBlock, LPCWSTR lpSubBlock, LPVOID* lplpBuffer, PUINT puLen);

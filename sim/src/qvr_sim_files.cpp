@@ -281,14 +281,15 @@ DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveH
     return static_cast<DWORD>(pos);
 }
 
-// Files, tokens and processes; the pseudo handle of the own process needs
+// Files, tokens, processes and mutexes; the pseudo handle of the own process needs
 // no closing and closes without complaint.
 BOOL CloseHandle(HANDLE hObject)
 {
     if (injected("CloseHandle"))
         return FALSE;
     uintptr_t h = reinterpret_cast<uintptr_t>(hObject);
-    if (h == static_cast<uintptr_t>(-1) || qvrsim::closeTokenHandle(h) || qvrsim::closeProcessHandle(h))
+    if (h == static_cast<uintptr_t>(-1) || qvrsim::closeTokenHandle(h) || qvrsim::closeProcessHandle(h) ||
+        qvrsim::closeMutexHandle(h))
         return TRUE;
     auto& handles = qvrsim::machine().fileHandles;
     auto it = handles.find(h);

@@ -107,6 +107,9 @@ void restart()
     m.findHandles.clear();
     m.keyHandles.clear();
     m.tokenHandles.clear();
+    m.libraryReferences.clear();
+    m.mutexHandles.clear();
+    m.mutexes.clear();
     startProcesses(m);
     for (auto& root : m.roots)
         dropVolatileKeys(*root.second);
@@ -141,7 +144,7 @@ size_t openHandles()
 {
     const Machine& m = machine();
     return m.keyHandles.size() + m.fileHandles.size() + m.findHandles.size() + m.tokenHandles.size() +
-           m.processHandles.size();
+           m.processHandles.size() + m.mutexHandles.size();
 }
 
 bool onKnownDrive(LPCWSTR sz)
@@ -161,7 +164,11 @@ uintptr_t newHandleValue()
     return h;
 }
 
-void failNext(const std::string& function, DWORD error) { machine().failures[function] = error; }
+void failNext(const std::string& function, DWORD error, size_t times)
+{
+    if (times > 0)
+        machine().failures[function] = std::make_pair(error, times);
+}
 
 void resetCalls()
 {
@@ -236,6 +243,14 @@ DWORD plausibleError(const std::string& function)
         {"SHGetFolderPathW", ERROR_NOT_ENOUGH_MEMORY},
         {"EnumProcesses", ERROR_NOT_ENOUGH_MEMORY},
         {"ShellExecuteW", ERROR_FILE_NOT_FOUND},
+        {"GetSystemDirectoryW", ERROR_NOT_ENOUGH_MEMORY},
+        {"QueryFullProcessImageNameW", ERROR_ACCESS_DENIED},
+        {"GetProcessImageFileNameW", ERROR_ACCESS_DENIED},
+        {"QueryDosDeviceW", ERROR_NOT_ENOUGH_MEMORY},
+        {"GetLogicalDriveStringsW", ERROR_NOT_ENOUGH_MEMORY},
+        {"CreateMutexW", ERROR_ACCESS_DENIED},
+        {"WaitForSingleObject", ERROR_INVALID_HANDLE},
+        {"ReleaseMutex", ERROR_INVALID_HANDLE},
     };
     auto it = kErrors.find(function);
     return it == kErrors.end() ? ERROR_ACCESS_DENIED : it->second;
@@ -254,8 +269,9 @@ bool injectedFailure(const char* function, DWORD& error)
     auto it = failures.find(function);
     if (it == failures.end())
         return false;
-    error = it->second;
-    failures.erase(it);
+    error = it->second.first;
+    if (--it->second.second == 0)
+        failures.erase(it);
     return true;
 }
 

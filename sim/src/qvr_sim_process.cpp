@@ -221,6 +221,128 @@ DWORD GetModuleFileNameExW(HANDLE hProcess, HMODULE hModule, LPWSTR lpFilename, 
     return path.size() < nSize ? cch : nSize;
 }
 
+namespace {
+
+// A process's image path for the two image-name queries: the handle must
+// carry one of the query rights, and the process's own refusal comes last.
+qvrsim::Process* imageOf(HANDLE hProcess, DWORD ulRights)
+{
+    DWORD access = 0;
+    qvrsim::Process* p = processOf(hProcess, access);
+    if (p == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if ((access & ulRights) == 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    if (p->imageNameError) {
+        SetLastError(p->imageNameError);
+        return nullptr;
+    }
+    return p;
+}
+
+// "C:\dir\file" as the kernel names it: "\Device\HarddiskVolumeN\dir\file",
+// N counted from 1 in the order the machine has its drives.
+wstr devicePath(const wstr& path)
+{
+    const std::string& drives = qvrsim::machine().drives;
+    const size_t at =
+        path.size() >= 2 && path[1] == u':' ? drives.find(static_cast<char>(path[0] | 0x20)) : std::string::npos;
+    if (at == std::string::npos)
+        return path;
+    return u"\\Device\\HarddiskVolume" + qvrsim::fromUtf8(std::to_string(at + 1)) + path.substr(2);
+}
+
+}  // namespace
+
+// Vista and later: the image's Win32 path (flags 0) or its device path
+// (PROCESS_NAME_NATIVE, 1), which a 32-bit program gets for a 64-bit process
+// too. lpdwSize holds the buffer's size with the terminator and comes back as
+// the length without it; a buffer too small is ERROR_INSUFFICIENT_BUFFER.
+BOOL QueryFullProcessImageNameW(HANDLE hProcess, DWORD dwFlags, LPWSTR lpExeName, PDWORD lpdwSize)
+{
+    if (qvrsim::injectedLastError("QueryFullProcessImageNameW"))
+        return FALSE;
+    if (lpdwSize == nullptr || lpExeName == nullptr || (dwFlags & ~1u) != 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const qvrsim::Process* p = imageOf(hProcess, PROCESS_QUERY_INFORMATION | PROCESS_QUERY_LIMITED_INFORMATION);
+    if (p == nullptr)
+        return FALSE;
+    const wstr path = dwFlags ? devicePath(p->imagePath) : p->imagePath;
+    if (path.size() >= *lpdwSize) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    path.copy(lpExeName, path.size());
+    lpExeName[path.size()] = 0;
+    *lpdwSize = static_cast<DWORD>(path.size());
+    return TRUE;
+}
+
+// XP and later: the image's device path; 0 and ERROR_INSUFFICIENT_BUFFER when
+// it does not fit with its terminator.
+DWORD GetProcessImageFileNameW(HANDLE hProcess, LPWSTR lpImageFileName, DWORD nSize)
+{
+    if (qvrsim::injectedLastError("GetProcessImageFileNameW"))
+        return 0;
+    const qvrsim::Process* p = imageOf(hProcess, PROCESS_QUERY_INFORMATION);
+    if (p == nullptr)
+        return 0;
+    const wstr path = devicePath(p->imagePath);
+    if (lpImageFileName == nullptr || path.size() >= nSize) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    path.copy(lpImageFileName, path.size());
+    lpImageFileName[path.size()] = 0;
+    return static_cast<DWORD>(path.size());
+}
+
+// The device a drive letter ("C:") stands for, as a list of one name ended by
+// two terminators; the count includes both. An unknown name is
+// ERROR_FILE_NOT_FOUND, a buffer too small ERROR_INSUFFICIENT_BUFFER.
+DWORD QueryDosDeviceW(LPCWSTR lpDeviceName, LPWSTR lpTargetPath, DWORD ucchMax)
+{
+    if (qvrsim::injectedLastError("QueryDosDeviceW"))
+        return 0;
+    const wstr name = lpDeviceName ? qvrsim::lowerCase(lpDeviceName) : wstr();
+    const wstr device = name.size() == 2 && name[1] == u':' ? devicePath(name) : name;
+    if (device == name) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return 0;
+    }
+    if (lpTargetPath == nullptr || device.size() + 2 > ucchMax) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    device.copy(lpTargetPath, device.size());
+    lpTargetPath[device.size()] = 0;
+    lpTargetPath[device.size() + 1] = 0;
+    return static_cast<DWORD>(device.size() + 2);
+}
+
+// "C:\", "D:\", ... each terminated, and one more terminator; the result is
+// the length without that last one, or the size needed with it when the
+// buffer is too small.
+DWORD GetLogicalDriveStringsW(DWORD nBufferLength, LPWSTR lpBuffer)
+{
+    if (qvrsim::injectedLastError("GetLogicalDriveStringsW"))
+        return 0;
+    wstr list;
+    for (char letter : qvrsim::machine().drives)
+        list += wstr(1, static_cast<char16_t>(letter - 'a' + 'A')) + u":\\" + wstr(1, 0);
+    if (lpBuffer == nullptr || list.size() + 1 > nBufferLength)
+        return static_cast<DWORD>(list.size() + 1);
+    list.copy(lpBuffer, list.size());
+    lpBuffer[list.size()] = 0;
+    return static_cast<DWORD>(list.size());
+}
+
 // A process that has ended already cannot be terminated again (Windows
 // refuses with access denied; Wine says yes).
 BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode)
@@ -290,4 +412,101 @@ DWORD GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer)
         lpBuffer[i] = current[i];
     lpBuffer[cch] = 0;
     return cch;
+}
+
+// Named mutexes. The substitute runs one program, so a wait never has to
+// wait: it gets the mutex at once, or WAIT_ABANDONED for one whose last owner
+// ended holding it.
+namespace qvrsim {
+
+void abandonMutex(const wstr& name) { machine().mutexes[name].bAbandoned = true; }
+
+bool mutexOwned(const wstr& name)
+{
+    auto& mutexes = machine().mutexes;
+    auto it = mutexes.find(name);
+    return it != mutexes.end() && it->second.ownedCount > 0;
+}
+
+// A mutex that no handle names any more is gone, unless another program's
+// end left it abandoned.
+bool closeMutexHandle(uintptr_t h)
+{
+    Machine& m = machine();
+    auto it = m.mutexHandles.find(h);
+    if (it == m.mutexHandles.end())
+        return false;
+    auto mutex = m.mutexes.find(it->second);
+    if (--mutex->second.handles == 0 && !mutex->second.bAbandoned)
+        m.mutexes.erase(mutex);
+    m.mutexHandles.erase(it);
+    return true;
+}
+
+}  // namespace qvrsim
+
+namespace {
+
+qvrsim::Machine::Mutex* mutexOf(HANDLE hMutex)
+{
+    qvrsim::Machine& m = qvrsim::machine();
+    auto it = m.mutexHandles.find(reinterpret_cast<uintptr_t>(hMutex));
+    return it == m.mutexHandles.end() ? nullptr : &m.mutexes[it->second];
+}
+
+}  // namespace
+
+// An existing name opens that mutex and says so with ERROR_ALREADY_EXISTS;
+// a new one leaves the last error as it was.
+HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCWSTR lpName)
+{
+    if (qvrsim::injectedLastError("CreateMutexW"))
+        return nullptr;
+    qvrsim::Machine& m = qvrsim::machine();
+    const uintptr_t h = qvrsim::newHandleValue();
+    // An unnamed mutex is one nobody else can open.
+    const wstr name = lpName ? wstr(lpName) : u"\\unnamed\\" + qvrsim::fromUtf8(std::to_string(h));
+    const bool bExisted = m.mutexes.count(name) != 0;
+    qvrsim::Machine::Mutex& mutex = m.mutexes[name];
+    ++mutex.handles;
+    if (bInitialOwner && !bExisted)
+        mutex.ownedCount = 1;
+    m.mutexHandles[h] = name;
+    if (bExisted)
+        SetLastError(ERROR_ALREADY_EXISTS);
+    return reinterpret_cast<HANDLE>(h);
+}
+
+DWORD WaitForSingleObject(HANDLE hHandle, DWORD)
+{
+    if (qvrsim::injectedLastError("WaitForSingleObject"))
+        return WAIT_FAILED;
+    qvrsim::Machine::Mutex* mutex = mutexOf(hHandle);
+    if (mutex == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return WAIT_FAILED;
+    }
+    ++mutex->ownedCount;
+    if (!mutex->bAbandoned)
+        return WAIT_OBJECT_0;
+    mutex->bAbandoned = false;
+    return WAIT_ABANDONED;
+}
+
+// Only the owner releases; anyone else gets ERROR_NOT_OWNER (288).
+BOOL ReleaseMutex(HANDLE hMutex)
+{
+    if (qvrsim::injectedLastError("ReleaseMutex"))
+        return FALSE;
+    qvrsim::Machine::Mutex* mutex = mutexOf(hMutex);
+    if (mutex == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (mutex->ownedCount == 0) {
+        SetLastError(288);
+        return FALSE;
+    }
+    --mutex->ownedCount;
+    return TRUE;
 }

@@ -84,9 +84,9 @@ struct Machine {
     wstr modulePath;
     LANGID uiLanguage = 0x0409;  // English US
     bool is64Bit = true;
-    std::map<std::string, DWORD> failures;
-    std::vector<std::string> calls;  // counted since resetCalls
-    size_t failAtCall = 0;           // 0: no counted call is made to fail
+    std::map<std::string, std::pair<DWORD, size_t>> failures;  // the error, and how many calls more
+    std::vector<std::string> calls;                            // counted since resetCalls
+    size_t failAtCall = 0;                                     // 0: no counted call is made to fail
 
     // ---- access token and environment
     // The privileges the account holds, by LUID, with their attributes
@@ -106,7 +106,9 @@ struct Machine {
     bool bVersionFails = false;
     std::map<DWORD, bool> shellQueries;
     bool bShellLibrary = true;
-    long libraryLoads = 0;  // LoadLibraryW successes less FreeLibrary successes
+    long libraryLoads = 0;                        // LoadLibraryW successes less FreeLibrary successes
+    std::map<uintptr_t, long> libraryReferences;  // by module: loads less frees
+    std::vector<wstr> librariesLoaded;            // every name LoadLibraryW was given
     std::vector<int> messageBoxAnswers;
     std::vector<MessageBoxShown> messageBoxes;
     std::vector<UINT> restarts;
@@ -123,6 +125,16 @@ struct Machine {
     // its kind gives (FILE_ATTRIBUTE_ARCHIVE or FILE_ATTRIBUTE_DIRECTORY).
     std::map<std::string, DWORD> fileAttributes;
     // ---- end of processes
+
+    // ---- named mutexes: by name, and the name each handle was opened on
+    struct Mutex {
+        long handles = 0;
+        DWORD ownedCount = 0;     // the program's waits less its releases
+        bool bAbandoned = false;  // its last owner ended holding it
+    };
+    std::map<wstr, Mutex> mutexes;
+    std::map<uintptr_t, wstr> mutexHandles;
+    // ---- end of named mutexes
 };
 
 Machine& machine();
@@ -167,6 +179,8 @@ bool loadHive(const std::vector<BYTE>& bytes, RegKey& key);
 void startProcesses(Machine& m);
 // Closes a process handle; false when the handle is none.
 bool closeProcessHandle(uintptr_t h);
+// Closes a mutex handle; false when the handle is none.
+bool closeMutexHandle(uintptr_t h);
 // A path as Windows completes it: a relative one against the current
 // directory, one starting with a backslash on the current drive.
 wstr fullPath(const wstr& path);
@@ -176,6 +190,10 @@ DWORD locateExisting(LPCWSTR path, std::string& host, bool& bFolder);
 // Whether handles open on the host file let another open it with this
 // access and sharing (the rules of CreateFileW).
 bool sharingAllows(const std::string& host, DWORD access, DWORD share);
+// The shell library's operating-system query (ordinal 437 of shlwapi.dll).
+BOOL WINAPI shellOSQuery(DWORD query);
+// A system library that is loaded now, by file name or path; null otherwise.
+HMODULE loadedSystemModule(LPCWSTR szName);
 // ---- end of shared helpers
 
 // Counts the call, then gives the error injected for it, if any (used
