@@ -39,6 +39,19 @@ public:
     }
 };
 
+// The package's libraries as a CD or a read-only share gives them.
+void readOnlyPackage()
+{
+    for (const char* szName : {kHook, kInterface})
+        ASSERT_TRUE(SetFileAttributesW(ScenarioTest::source("820", szName).c_str(), FILE_ATTRIBUTE_READONLY));
+}
+
+bool isReadOnly(const wstr& path)
+{
+    const DWORD ulAttributes = GetFileAttributesW(path.c_str());
+    return ulAttributes != INVALID_FILE_ATTRIBUTES && (ulAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 // The text of a patch log after its byte-order mark.
 std::string textOf(const std::vector<uint8_t>& bytes)
 {
@@ -148,13 +161,25 @@ TEST_F(InstallerMachineStates, EachStateHasItsOutcome)
              ASSERT_TRUE(SetFileAttributesW(library(kHook).c_str(), FILE_ATTRIBUTE_READONLY));
          },
          completed(library("")), true},
-        // Copied over, the library would be lost without its .bak.
+        // Windows replaces no read-only file: the run clears the attribute
+        // where it must replace one, and leaves no library read-only
+        // because the package was.
         {"a read-only .bak from before",
          [](InstallerMachineStates&) {
              writeLibrary(library(kHook) + W(".bak"), "8.20.23.5");
              ASSERT_TRUE(SetFileAttributesW((library(kHook) + W(".bak")).c_str(), FILE_ATTRIBUTE_READONLY));
          },
-         failed(kRunning, library(kHook)), false},
+         completed(library("")), true},
+        {"a package on read-only media", [](InstallerMachineStates&) { readOnlyPackage(); }, completed(library("")),
+         true},
+        // Its rollback too: the new copies came read-only from the package.
+        {"a package on read-only media without its interface library",
+         [](InstallerMachineStates&) {
+             readOnlyPackage();
+             ASSERT_TRUE(SetFileAttributesW(source("820", kInterface).c_str(), FILE_ATTRIBUTE_NORMAL));
+             ASSERT_TRUE(DeleteFileW(source("820", kInterface).c_str()));
+         },
+         failed(kRunning, library(kInterface)), false},
         {"a read-only patch log",
          [](InstallerMachineStates&) {
              const wstr log = W("C:\\patch\\patchlog.txt");
@@ -196,6 +221,7 @@ TEST_F(InstallerMachineStates, EachStateHasItsOutcome)
         for (const char* szName : {kHook, kInterface}) {
             const wstr path = c.folder + W(szName);
             EXPECT_EQ(c.bPatched ? "8.20.24.0" : "8.20.23.5", versionOf(path)) << c.name << " " << szName;
+            EXPECT_FALSE(c.bPatched && isReadOnly(path)) << c.name << " " << szName;
         }
         EXPECT_EQ(c.bPatched, recorded()) << c.name;
         EXPECT_EQ(0u, qvrsim::openHandles()) << c.name;

@@ -187,30 +187,127 @@ TEST_F(InstallerScenario, TheRestartQuestion)
 }
 
 // A product running from both install folders: both are stopped on 64-bit
-// Windows; on 32-bit Windows there is only the one folder.
+// Windows; on 32-bit Windows there is only the one folder. A 32-bit installer
+// cannot read a 64-bit process's modules (Windows fails it with 299): it asks
+// for the image's name instead, whole from Vista on, as a device path on XP.
+// Where nothing answers, the process is not taken for the product.
 TEST_F(InstallerScenario, EveryRunningProductProcessIsStopped)
 {
-    Install product;
-    product.bRunning64 = true;
-    install(product);
-    package();
-    run("/s");
-    EXPECT_EQ(1u, terminated(library("keyminder.exe")));
-    EXPECT_EQ(1u, terminated(library64("keyminder.exe")));
-    EXPECT_EQ(withPath(kWillTerminate, library("keyminder.exe")) +
-                  withPath(kWillTerminate, library64("keyminder.exe")) + answered(kCompleted, 7),
-              patchLog());
+    const struct {
+        const char* szName;
+        std::function<void(qvrsim::Process&)> refuse;  // what the 64-bit process refuses
+        std::function<void()> windows;
+        bool bStopped64;
+    } cases[] = {
+        {"every path readable", [](qvrsim::Process&) {}, [] {}, true},
+        {"Windows 7, modules unreadable", [](qvrsim::Process& p) { p.pathError = 299; }, [] {}, true},
+        {"XP x64, modules unreadable", [](qvrsim::Process& p) { p.pathError = 299; },
+         [] { qvrsim::setWindowsVersion(5, 2, 3790, 2); }, true},
+        {"nothing readable",
+         [](qvrsim::Process& p) {
+             p.pathError = 299;
+             p.imageNameError = ERROR_ACCESS_DENIED;
+         },
+         [] {}, false},
+    };
+    for (const auto& c : cases) {
+        freshMachine();
+        c.windows();
+        Install product;
+        product.bRunning64 = true;
+        install(product);
+        package();
+        c.refuse(*qvrsim::findProcess(qvrsim::runningProcesses(library64("keyminder.exe")).at(0)));
+        run("/s");
+        EXPECT_EQ(1u, terminated(library("keyminder.exe"))) << c.szName;
+        EXPECT_EQ(c.bStopped64 ? 1u : 0u, terminated(library64("keyminder.exe"))) << c.szName;
+        EXPECT_EQ(withPath(kWillTerminate, library("keyminder.exe")) +
+                      (c.bStopped64 ? withPath(kWillTerminate, library64("keyminder.exe")) : std::string()) +
+                      answered(kCompleted, 7),
+                  patchLog())
+            << c.szName;
+    }
 
     // Not running: no stop, no wait.
     freshMachine();
+    Install product;
     product.bRunning = false;
-    product.bRunning64 = false;
     install(product);
     package();
     run("/s");
     EXPECT_EQ(0u, qvrsim::sleptMilliseconds());
     EXPECT_EQ(answered(kCompleted, 7), patchLog());
     EXPECT_TRUE(recorded());
+}
+
+// Every library the installer loads is named by its full path in the system
+// folder: a library of the same name beside it is never looked for.
+TEST_F(InstallerScenario, LibrariesComeFromTheSystemFolderOnly)
+{
+    Install product;
+    product.bRunning64 = true;
+    install(product);
+    package();
+    run("/s");
+    ASSERT_TRUE(recorded());
+    const std::vector<wstr>& loaded = qvrsim::librariesLoaded();
+    EXPECT_FALSE(loaded.empty());
+    for (const wstr& name : loaded)
+        EXPECT_EQ(0u, name.find(W("C:\\Windows\\system32\\"))) << qvrtest::narrow(name);
+    EXPECT_EQ(0, qvrsim::libraryLoadBalance());
+}
+
+// One run at a time: the lock is held from before the product is stopped to
+// after the record, and let go before the restart question, so a question
+// left open holds no other run back. A lock that another run left abandoned is
+// taken; one that cannot be made or waited for is written to the library's
+// log, and the run goes on as runs did before.
+TEST_F(InstallerScenario, OneRunAtATime)
+{
+    const wstr kLock = W("Global\\Dravonne.SentravaultSolution.Patch8102");
+    const struct {
+        const char* szName;
+        std::function<void()> prepare;
+        const char* szWarning;  // in the library's log; null for none
+    } cases[] = {
+        {"free", [] {}, nullptr},
+        {"abandoned by a run that ended", [&] { qvrsim::abandonMutex(kLock); }, nullptr},
+        {"cannot be made", [] { qvrtest::failNext("CreateMutexW", ERROR_ACCESS_DENIED); },
+         "Unable to make the patch lock ( Global\\Dravonne.SentravaultSolution.Patch8102 )"},
+        {"cannot be waited for", [] { qvrtest::failNext("WaitForSingleObject", ERROR_INVALID_HANDLE); },
+         "Unable to wait for the patch lock ( Global\\Dravonne.SentravaultSolution.Patch8102 )"},
+        {"cannot be released", [] { qvrtest::failNext("ReleaseMutex", ERROR_INVALID_HANDLE); },
+         "Unable to release the patch lock ( Global\\Dravonne.SentravaultSolution.Patch8102 )"},
+    };
+    for (const auto& c : cases) {
+        freshMachine();
+        const wstr log = qvrtest::enableTextLog();
+        install();
+        package();
+        c.prepare();
+        qvrsim::resetCalls();
+        run("", {IDNO});
+        EXPECT_TRUE(recorded()) << c.szName;
+        EXPECT_EQ(withPath(kWillTerminate, library("keyminder.exe")) + answered(kCompleted, 7), patchLog()) << c.szName;
+        EXPECT_FALSE(qvrsim::mutexOwned(kLock)) << c.szName;
+        EXPECT_EQ(0u, qvrsim::openHandles()) << c.szName;
+        const std::vector<std::string>& calls = qvrsim::callsMade();
+        const auto at = [&](const char* szCall) {
+            return std::find(calls.begin(), calls.end(), szCall) - calls.begin();
+        };
+        if (c.szWarning == nullptr) {
+            // Taken before the product is looked for, let go before the
+            // question is asked.
+            EXPECT_LT(at("WaitForSingleObject"), at("EnumProcesses")) << c.szName;
+            EXPECT_LT(at("RegSetValueExW"), at("ReleaseMutex")) << c.szName;
+            EXPECT_LT(at("ReleaseMutex"), at("MessageBoxW")) << c.szName;
+        }
+        bool bWarned = false;
+        for (const wstr& line : qvrtest::readLogLines(log))
+            bWarned =
+                bWarned || qvrtest::narrow(line).find(c.szWarning ? c.szWarning : "patch lock") != std::string::npos;
+        EXPECT_EQ(c.szWarning != nullptr, bWarned) << c.szName;
+    }
 }
 
 // Versions decide: a newer installed library stops the run (1130), an equal
@@ -249,9 +346,10 @@ TEST_F(InstallerScenario, TheInstalledLibraryVersionDecides)
     }
 }
 
-// A library that cannot be copied, first to fourth: 1200, the log line that
-// names it, every library back as before the run, no record, the product
-// started again.
+// A library that cannot be put in, first to fourth: its source missing,
+// empty (a failed copy of the package) or no program image (an HTML page
+// saved under its name). 1200, the log line that names it, every library
+// back as before the run, no record, the product started again.
 TEST_F(InstallerScenario, AFailedCopyPutsEveryLibraryBack)
 {
     struct Case {
@@ -264,28 +362,66 @@ TEST_F(InstallerScenario, AFailedCopyPutsEveryLibraryBack)
         {"qvrkmd_interface_x64.dll", [] { return library64(kInterface); }},
         {kInterface, [] { return library(kInterface); }},
     };
-    for (const Case& c : cases) {
-        freshMachine();
-        install();
-        package();
-        DeleteFileW(source("820", c.szSource).c_str());
-        run("/s");
-        EXPECT_EQ(withPath(kWillTerminate, library("keyminder.exe")) + answered(kFailed, 1) +
-                      withPath(kUpdateFailed, c.target()),
-                  patchLog())
-            << c.szSource;
-        for (const wstr& path : {library(kHook), library(kInterface), library64(kHook64), library64(kInterface)}) {
-            EXPECT_EQ("8.20.23.5", versionOf(path)) << c.szSource << " " << qvrtest::narrow(path);
-            EXPECT_EQ("missing", versionOf(bak(path))) << c.szSource << " " << qvrtest::narrow(path);
+    const std::string html = "<html><body>404 Not Found</body></html>";
+    const std::pair<const char*, std::function<void(const wstr&)>> spoilt[] = {
+        {"missing", [](const wstr& path) { DeleteFileW(path.c_str()); }},
+        {"empty", [](const wstr& path) { qvrtest::writeFile(path, {}); }},
+        {"a web page",
+         [&](const wstr& path) {
+             qvrtest::writeFile(path, {html.begin(), html.end()});
+         }},
+    };
+    for (const auto& spoil : spoilt) {
+        for (const Case& c : cases) {
+            const std::string name = std::string(c.szSource) + " " + spoil.first;
+            freshMachine();
+            install();
+            package();
+            spoil.second(source("820", c.szSource));
+            run("/s");
+            EXPECT_EQ(withPath(kWillTerminate, library("keyminder.exe")) + answered(kFailed, 1) +
+                          withPath(kUpdateFailed, c.target()),
+                      patchLog())
+                << name;
+            for (const wstr& path : {library(kHook), library(kInterface), library64(kHook64), library64(kInterface)}) {
+                EXPECT_EQ("8.20.23.5", versionOf(path)) << name << " " << qvrtest::narrow(path);
+                EXPECT_EQ("missing", versionOf(bak(path))) << name << " " << qvrtest::narrow(path);
+            }
+            EXPECT_FALSE(recorded()) << name;
+            EXPECT_EQ(1u, running(library("keyminder.exe"))) << name;
+            // A second run finds nothing half done.
+            qvrsim::queueMessageBoxAnswers({});
+            package();
+            run("/s");
+            EXPECT_TRUE(recorded()) << name;
         }
-        EXPECT_FALSE(recorded()) << c.szSource;
-        EXPECT_EQ(1u, running(library("keyminder.exe"))) << c.szSource;
-        // A second run finds nothing half done.
-        qvrsim::queueMessageBoxAnswers({});
-        package();
-        run("/s");
-        EXPECT_TRUE(recorded()) << c.szSource;
     }
+
+    // A library the product did not have goes again with the rest: a later
+    // run would meet it, take the patch for done (1170) and never record it.
+    freshMachine();
+    install();
+    package();
+    ASSERT_TRUE(DeleteFileW(library(kHook).c_str()));
+    DeleteFileW(source("820", kInterface).c_str());
+    run("/s");
+    EXPECT_EQ("missing", versionOf(library(kHook)));
+    EXPECT_EQ("8.20.23.5", versionOf(library64(kHook64)));
+    EXPECT_FALSE(recorded());
+    package();
+    run("/s");
+    EXPECT_EQ("8.20.24.0", versionOf(library(kHook)));
+    EXPECT_TRUE(recorded());
+
+    // A package library that is a program without a version resource is put
+    // in all the same.
+    freshMachine();
+    install();
+    package();
+    ASSERT_TRUE(qvrtest::writeProgram(source("820", kHook)));
+    run("/s");
+    EXPECT_EQ("none", versionOf(library(kHook)));
+    EXPECT_TRUE(recorded());
 }
 
 // No 64-bit install directory: the run fails without a message, and the
@@ -339,6 +475,26 @@ TEST_F(InstallerScenario, APatchLogThatCannotBeWritten)
     run("/s");
     EXPECT_TRUE(recorded());
     EXPECT_EQ("8.20.24.0", versionOf(library(kHook)));
+}
+
+// Another run writing its line holds the log for a moment: the line waits
+// for it instead of being lost. One that stays held is given up.
+TEST_F(InstallerScenario, APatchLogHeldByAnotherRun)
+{
+    for (int iRefusals : {1, 49, 50}) {
+        freshMachine();
+        install();
+        package();
+        // The first file the run opens is the log, for the line of the
+        // product it stops.
+        qvrtest::failNext("CreateFileW", ERROR_SHARING_VIOLATION, iRefusals);
+        run("/s");
+        EXPECT_EQ((iRefusals < 50 ? withPath(kWillTerminate, library("keyminder.exe")) : std::string()) +
+                      answered(kCompleted, 7),
+                  patchLog())
+            << iRefusals;
+        EXPECT_TRUE(recorded()) << iRefusals;
+    }
 }
 
 // The user's language: the message in German, the log line that the German

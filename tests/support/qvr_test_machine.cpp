@@ -286,14 +286,15 @@ wstr moduleBaseName()
     return dot == wstr::npos ? name : name.substr(0, dot);
 }
 
-bool failNext(const char* szFunction, DWORD ulError)
+bool failNext(const char* szFunction, DWORD ulError, size_t ulTimes)
 {
 #ifdef _WIN32
     (void)szFunction;
     (void)ulError;
+    (void)ulTimes;
     return false;
 #else
-    qvrsim::failNext(szFunction, ulError);
+    qvrsim::failNext(szFunction, ulError, ulTimes);
     return true;
 #endif
 }

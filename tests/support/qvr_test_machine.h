@@ -58,6 +58,8 @@ wstr enableTextLog(uint32_t ulLogDetail = 0);
 
 // Whole file contents; empty when the file does not exist.
 std::vector<uint8_t> readFile(const wstr& path);
+// Writes the file whole (made or replaced); false when it could not be.
+bool writeFile(const wstr& path, const std::vector<uint8_t>& bytes);
 bool fileExists(const wstr& path);
 // The UTF-16 text of a log file after its byte-order mark, split into lines
 // without their CR LF (a missing final CR LF shows as a last partial line).
@@ -71,10 +73,10 @@ wstr moduleBaseName();
 // to tests (module path, failing calls, ...).
 bool onSubstitute();
 
-// The substitute's fault switch: the next call of the named platform function
-// fails with the given error. False under Wine, where calls cannot be made to
+// The substitute's fault switch: the next call (or ulTimes calls) of the
+// named platform function fails with the given error. False under Wine, where calls cannot be made to
 // fail (the test then skips).
-bool failNext(const char* szFunction, DWORD ulError);
+bool failNext(const char* szFunction, DWORD ulError, size_t ulTimes = 1);
 // Handles the substitute has handed out and that are still open (0 under
 // Wine, which does not say).
 size_t openHandles();

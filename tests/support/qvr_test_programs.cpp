@@ -17,7 +17,9 @@ namespace {
 const DWORD kVersionSignature = 0xFEEF04BD;
 const char kVersionedFixture[] = "8.20.23.5\\library.dll";
 
-bool writeBytes(const wstr& path, const std::vector<uint8_t>& bytes)
+}  // namespace
+
+bool writeFile(const wstr& path, const std::vector<uint8_t>& bytes)
 {
     HANDLE hFile = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
@@ -28,6 +30,8 @@ bool writeBytes(const wstr& path, const std::vector<uint8_t>& bytes)
     CloseHandle(hFile);
     return bWritten;
 }
+
+namespace {
 
 void putWord(std::vector<uint8_t>& bytes, uint16_t value)
 {
@@ -42,11 +46,23 @@ void putDword(std::vector<uint8_t>& bytes, uint32_t value)
 }
 
 #ifndef _WIN32
-// What the substitute takes for a version resource: an executable's first
-// bytes, then a version block with its fixed record and nothing else.
+// The least a file needs to pass for a program image: the "MZ" header, whose
+// word at 0x3C points just past it, to the signature "PE\0\0".
+std::vector<uint8_t> programImageHeader()
+{
+    std::vector<uint8_t> bytes(0x40, 0);
+    bytes[0] = 'M';
+    bytes[1] = 'Z';
+    bytes[0x3C] = 0x40;
+    bytes.insert(bytes.end(), {'P', 'E', 0, 0});
+    return bytes;
+}
+
+// What the substitute takes for a version resource: a program image's
+// headers, then a version block with its fixed record and nothing else.
 std::vector<uint8_t> smallVersionedFile()
 {
-    std::vector<uint8_t> bytes = {'M', 'Z', 0, 0};
+    std::vector<uint8_t> bytes = programImageHeader();
     putWord(bytes, 40 + 52);  // the block: header and fixed record
     putWord(bytes, 52);       // the fixed record's length
     putWord(bytes, 0);        // binary value
@@ -79,7 +95,7 @@ bool writeVersionedFile(const wstr& path, uint32_t ulVersionMS, uint32_t ulVersi
         putDword(version, ulVersionMS);
         putDword(version, ulVersionLS);
         std::memcpy(&bytes[at + 8], version.data(), version.size());
-        return writeBytes(path, bytes);
+        return writeFile(path, bytes);
     }
     ADD_FAILURE() << "no version record in " << narrow(fixturePath(kVersionedFixture));
     return false;
@@ -164,7 +180,7 @@ void endTestPrograms()
 
 #else
 
-bool writeProgram(const wstr& path) { return writeBytes(path, {'M', 'Z', 0x90, 0}); }
+bool writeProgram(const wstr& path) { return writeFile(path, programImageHeader()); }
 
 DWORD startProgram(const wstr& path) { return qvrsim::startProcess(path); }
 
