@@ -18,7 +18,11 @@ import signal
 import subprocess
 import time
 
-WINE = "/usr/lib/wine/wine64"
+# A 64-bit prefix is a 64-bit Windows: wine64 starts its programs and hands a
+# 32-bit one to the 32-bit loader by itself (WOW64). A 32-bit prefix
+# (WINEARCH=win32) is a 32-bit Windows, started by the 32-bit loader.
+WINES = {"win64": "/usr/lib/wine/wine64", "win32": "/usr/lib/wine/wine"}
+WINE = WINES["win64"]
 WINESERVER = "/usr/lib/wine/wineserver"
 
 PRODUCT_KEY = r"Software\Dravonne\Sentravault Solution"
@@ -28,8 +32,12 @@ POLICY_KEY = r"Software\Dravonne\QVR Common\Sentravault Solution"
 RECORD_KEY = PRODUCT_KEY + r"\Patch\8102"
 EARLIER_RECORD_KEY = PRODUCT_KEY + r"\Patch\8100"
 
+# The install folders on a 64-bit Windows: the 32-bit product's, and the
+# 64-bit one. A 32-bit Windows has one Program Files, and the product one
+# folder in it.
 INSTALL_DIR = "C:\\Program Files (x86)\\Dravonne\\Sentravault Solution\\"
 INSTALL_DIR_64 = "C:\\Program Files\\Dravonne\\Sentravault Solution\\"
+INSTALL_DIR_WIN32 = "C:\\Program Files\\Dravonne\\Sentravault Solution\\"
 PACKAGE_DIR = "C:\\patch\\"
 PRODUCT_PROGRAM = "keyminder.exe"
 
@@ -50,6 +58,8 @@ PACKAGE_LIBRARIES = {
     "820": [HOOK_64, HOOK, INTERFACE_64, INTERFACE],
     "821": [HOOK_64, HOOK],
 }
+# A library of the package is 64-bit code when its name says so.
+PACKAGE_ARCH = {HOOK_64: "x86_64", HOOK: "i686", INTERFACE_64: "x86_64", INTERFACE: "i686"}
 
 # The fixture library's version for each release that the machines know:
 # the installed release's libraries and the package's newer ones.
@@ -75,41 +85,44 @@ def wine_version():
     return subprocess.run([WINE, "--version"], capture_output=True, text=True, check=True).stdout.strip()
 
 
-def base_environment(display=None):
+def base_environment(display=None, arch="win64"):
     """The environment of every Wine process: quiet, no installer prompts,
     and no window system unless a (virtual) display is given."""
     env = dict(os.environ)
     for name in ("DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX", "LC_ALL", "LC_CTYPE", "LC_MESSAGES", "LANGUAGE"):
         env.pop(name, None)
-    env.update(WINEARCH="win64", WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=", LANG="C")
+    env.update(WINEARCH=arch, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=", LANG="C")
     if display:
         env["DISPLAY"] = display
     return env
 
 
-def make_prefix(path):
-    """A new Wine prefix at path (about ten seconds)."""
+def make_prefix(path, arch="win64"):
+    """A new Wine prefix at path (about ten seconds): a 64-bit Windows, or a
+    32-bit one for arch "win32"."""
     path = os.path.abspath(path)
     shutil.rmtree(path, ignore_errors=True)
     os.makedirs(path)
-    env = base_environment()
+    env = base_environment(arch=arch)
     env["WINEPREFIX"] = path
-    subprocess.run([WINE, "wineboot", "--init"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run([WINES[arch], "wineboot", "--init"], env=env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
     subprocess.run([WINESERVER, "-w"], env=env)
     if not os.path.isfile(os.path.join(path, "system.reg")):
         raise WineError(f"wineboot made no prefix in {path}")
 
 
-def template_prefix(folder):
-    """The template prefix in folder/template, made on first use; parallel
-    callers wait for the one that makes it. A template made by another Wine
-    version, or left half-made, is made again."""
+def template_prefix(folder, arch="win64"):
+    """The template prefix of a 64-bit Windows in folder/template (of a 32-bit
+    one in folder/template-win32), made on first use; parallel callers wait
+    for the one that makes it. A template made by another Wine version, or
+    left half-made, is made again."""
     folder = os.path.abspath(folder)
     os.makedirs(folder, exist_ok=True)
-    template = os.path.join(folder, "template")
+    template = os.path.join(folder, "template" if arch == "win64" else "template-" + arch)
     mark = os.path.join(template, TEMPLATE_MARK)
     version = wine_version()
-    with open(os.path.join(folder, "template.lock"), "w") as lock:
+    with open(template + ".lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         try:
             with open(mark) as f:
@@ -117,7 +130,7 @@ def template_prefix(folder):
                     return template
         except FileNotFoundError:
             pass
-        make_prefix(template)
+        make_prefix(template, arch)
         with open(mark, "w") as f:
             f.write(version)
     return template
@@ -125,7 +138,7 @@ def template_prefix(folder):
 
 # Wine's own program files are most of a prefix (some 650 MB) and no program
 # writes them: the copy shares them with the template instead of copying.
-SHARED_FOLDERS = {os.path.join("drive_c", "windows", "system32"), os.path.join("drive_c", "windows", "winsxs")}
+SHARED_FOLDERS = {os.path.join("drive_c", "windows", name) for name in ("system32", "syswow64", "winsxs")}
 
 
 def copy_prefix(template, path):
@@ -269,13 +282,18 @@ class Box:
 
 class Machine:
     """One Wine prefix with its own server; Windows paths ("C:\\...") name
-    its files."""
+    its files. arch "win64" is a 64-bit Windows, "win32" a 32-bit one.
+    builds names the build trees whose fixtures the machine uses, by their
+    code: {"x86_64": win64 tree, "i686": win32 tree}; the product's 32-bit
+    files come from the i686 tree, its 64-bit files from the x86_64 one."""
 
-    def __init__(self, prefix, build, display=None, locale=None):
+    def __init__(self, prefix, builds, display=None, locale=None, arch="win64"):
         self.prefix = os.path.abspath(prefix)
-        self.build = os.path.abspath(build)
+        self.builds = {code: os.path.abspath(tree) for code, tree in builds.items()}
         self.display = display
         self.locale = locale
+        self.arch = arch
+        self.wine = WINES[arch]
         self.started = False
         self.system_keys = []
         self.user_keys = []
@@ -285,14 +303,46 @@ class Machine:
             self.set_value("HKCU", "Software\\Wine\\X11 Driver", "Managed", "N")
 
     @classmethod
-    def copied(cls, template, prefix, build, **kwargs):
+    def copied(cls, template, prefix, builds, **kwargs):
         copy_prefix(template, prefix)
-        return cls(prefix, build, **kwargs)
+        return cls(prefix, builds, **kwargs)
 
     @classmethod
-    def fresh(cls, prefix, build, **kwargs):
-        make_prefix(prefix)
-        return cls(prefix, build, **kwargs)
+    def fresh(cls, prefix, builds, **kwargs):
+        make_prefix(prefix, kwargs.get("arch", "win64"))
+        return cls(prefix, builds, **kwargs)
+
+    # The product's layout on this Windows.
+
+    @property
+    def is64(self):
+        return self.arch == "win64"
+
+    @property
+    def install_dir(self):
+        """The 32-bit product's install folder."""
+        return INSTALL_DIR if self.is64 else INSTALL_DIR_WIN32
+
+    @property
+    def install_dir_64(self):
+        """The 64-bit install folder; None on a 32-bit Windows."""
+        return INSTALL_DIR_64 if self.is64 else None
+
+    def key32(self, key):
+        """Where a 32-bit program's HKEY_LOCAL_MACHINE\\Software key lies."""
+        return view32(key) if self.is64 else key
+
+    def installed_libraries(self):
+        """(folder, file name, code) of the libraries an installation has, in
+        the order the installer replaces them."""
+        if not self.is64:
+            return [(self.install_dir, HOOK, "i686"), (self.install_dir, INTERFACE, "i686")]
+        return [(INSTALL_DIR_64, HOOK_64, "x86_64"), (INSTALL_DIR, HOOK, "i686"), (INSTALL_DIR_64, INTERFACE, "x86_64"),
+                (INSTALL_DIR, INTERFACE, "i686")]
+
+    def program_folders(self):
+        """(folder, code) where the product's keyminder.exe lies."""
+        return [(self.install_dir, "i686")] + ([(INSTALL_DIR_64, "x86_64")] if self.is64 else [])
 
     # Files.
 
@@ -317,14 +367,17 @@ class Machine:
         os.makedirs(os.path.dirname(target), exist_ok=True)
         shutil.copyfile(source, target)
 
-    def fixture(self, *parts):
-        path = os.path.join(self.build, "tests", "fixtures", *parts)
-        if not os.path.isfile(path):
-            raise WineError(f"the fixture {path} is missing: build the target qvr_fixtures")
+    def fixture(self, *parts, code="x86_64"):
+        # Without an i686 tree (a machine that runs no 32-bit code) the
+        # 32-bit product gets 64-bit stand-ins.
+        tree = self.builds.get(code, self.builds.get("x86_64"))
+        path = os.path.join(tree or "", "tests", "fixtures", *parts)
+        if tree is None or not os.path.isfile(path):
+            raise WineError(f"the {code} fixture {path} is missing: build the target qvr_fixtures of that tree")
         return path
 
-    def library(self, version):
-        return self.fixture(version, "library.dll")
+    def library(self, version, code="x86_64"):
+        return self.fixture(version, "library.dll", code=code)
 
     # Registry, written before the machine's first program starts.
 
@@ -361,11 +414,11 @@ class Machine:
     # Programs.
 
     def environment(self):
-        env = base_environment(self.display)
+        env = base_environment(self.display, self.arch)
         env["WINEPREFIX"] = self.prefix
         if self.locale:
             env["LANG"] = self.locale
-            env["LOCPATH"] = os.path.join(self.build, "locales")
+            env["LOCPATH"] = os.path.join(self.builds["x86_64"], "locales")
         return env
 
     def _start(self):
@@ -377,7 +430,7 @@ class Machine:
         """Starts a program and returns once it runs; its host process id."""
         self._start()
         before = set(self.processes())
-        subprocess.Popen([WINE, windows_path], env=self.environment(), stdin=subprocess.DEVNULL,
+        subprocess.Popen([self.wine, windows_path], env=self.environment(), stdin=subprocess.DEVNULL,
                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         deadline = time.monotonic() + 30
         while time.monotonic() < deadline:
@@ -387,15 +440,37 @@ class Machine:
             time.sleep(0.05)
         raise WineError(f"{windows_path} did not start")
 
-    def run(self, windows_path, args=(), timeout=60):
-        """Runs a program to its end: (exit code, seconds)."""
+    def serve(self):
+        """Starts the machine's Wine server and keeps it until the machine
+        stops. Two programs started at once on a machine whose server is not
+        up both try to start one, and one of them fails (a fault of Wine's
+        start, not of the programs)."""
         self._start()
-        started = time.monotonic()
+        subprocess.run([WINESERVER, "-p"], env=self.environment(), stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, check=True)
+
+    def start_run(self, windows_path, args=(), overrides=None):
+        """Starts a program and returns its subprocess.Popen at once.
+        overrides: WINEDLLOVERRIDES entries for this program ("version=n,b")."""
+        self._start()
+        env = self.environment()
+        if overrides:
+            env["WINEDLLOVERRIDES"] += ";" + overrides
         # No pipes: a program that the run starts would hold them open.
-        completed = subprocess.run([WINE, windows_path, *args], env=self.environment(),
-                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                   timeout=timeout)
-        return completed.returncode, time.monotonic() - started
+        return subprocess.Popen([self.wine, windows_path, *args], env=env, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def run(self, windows_path, args=(), timeout=60, overrides=None):
+        """Runs a program to its end: (exit code, seconds)."""
+        started = time.monotonic()
+        program = self.start_run(windows_path, args, overrides)
+        try:
+            code = program.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            program.kill()
+            program.wait()
+            raise
+        return code, time.monotonic() - started
 
     def processes(self):
         """{host process id: Windows program path} of the programs running on
@@ -444,36 +519,41 @@ class Machine:
 
     def install_product(self, version="8.20.23", library_version=None, registered=True, policy=True,
                         view64=True, libraries=None):
-        """Installs the product as its 32-bit installer does on a 64-bit
-        Windows: the product key with Version and InstallPath in the 32-bit
-        view, InstallPath of the 64-bit install folder in the 64-bit view, the
-        policy setting that enables it, both install folders with the
-        release's libraries, and keyminder.exe in both. registered=False
-        leaves the files without any registry entry, view64=False without
-        the 64-bit view's InstallPath; libraries maps
+        """Installs the product as its installer does: on a 64-bit Windows the
+        product key with Version and InstallPath in the 32-bit view,
+        InstallPath of the 64-bit install folder in the 64-bit view, 32-bit
+        libraries and keyminder.exe in the x86 folder, 64-bit ones in the
+        64-bit folder; on a 32-bit Windows the key and the one folder with
+        32-bit files. The policy setting that enables it goes with it.
+        registered=False leaves the files without any registry entry,
+        view64=False without the 64-bit view's InstallPath; libraries maps
         (folder, file) to a fixture version for a library that differs from
-        the release's."""
+        the release's, or to None for one that is not there."""
+        key = self.key32(PRODUCT_KEY)
         if registered:
-            self.set_value("HKLM", view32(PRODUCT_KEY), "Version", version)
-            self.set_value("HKLM", view32(PRODUCT_KEY), "InstallPath", INSTALL_DIR)
-            if view64:
+            self.set_value("HKLM", key, "Version", version)
+            self.set_value("HKLM", key, "InstallPath", self.install_dir)
+            if view64 and self.is64:
                 self.set_value("HKLM", PRODUCT_KEY, "InstallPath", INSTALL_DIR_64)
             if policy:
-                self.set_value("HKLM", view32(POLICY_KEY), "SVTInstall", 1)
+                self.set_value("HKLM", self.key32(POLICY_KEY), "SVTInstall", 1)
         release_version = library_version or INSTALLED_LIBRARY_VERSION[version]
         chosen = dict(libraries or {})
-        for folder, name in INSTALLED_LIBRARIES:
-            self.put(self.library(chosen.get((folder, name), release_version)), folder + name)
-        for folder in (INSTALL_DIR, INSTALL_DIR_64):
-            self.put(self.fixture("sleeper.exe"), folder + PRODUCT_PROGRAM)
+        for folder, name, code in self.installed_libraries():
+            chosen_version = chosen.get((folder, name), release_version)
+            if chosen_version is not None:
+                self.put(self.library(chosen_version, code), folder + name)
+        for folder, code in self.program_folders():
+            self.put(self.fixture("sleeper.exe", code=code), folder + PRODUCT_PROGRAM)
 
     def record_earlier_patch(self):
         """The record of the patch that this one follows (number 8100)."""
-        self.set_value("HKLM", view32(EARLIER_RECORD_KEY), "updated", HOOK)
+        self.set_value("HKLM", self.key32(EARLIER_RECORD_KEY), "updated", HOOK)
 
-    def start_product(self, folder=INSTALL_DIR):
-        """Starts keyminder.exe from the folder; its host process id."""
-        return self.launch(folder + PRODUCT_PROGRAM)
+    def start_product(self, folder=None):
+        """Starts keyminder.exe from the folder (the 32-bit one unless
+        given); its host process id."""
+        return self.launch((folder or self.install_dir) + PRODUCT_PROGRAM)
 
     def lay_out_package(self, installer, folder=PACKAGE_DIR, leave_out=()):
         """The patch package: the installer, and 820\\ and 821\\ with the
@@ -483,14 +563,15 @@ class Machine:
         for release, names in PACKAGE_LIBRARIES.items():
             for name in names:
                 if release + "\\" + name not in leave_out:
-                    self.put(self.library(PACKAGE_LIBRARY_VERSION[release]), folder + release + "\\" + name)
+                    self.put(self.library(PACKAGE_LIBRARY_VERSION[release], PACKAGE_ARCH[name]),
+                             folder + release + "\\" + name)
         return folder + "qvrpatch.exe"
 
     def libraries(self):
         """[(Windows path, version or None, .bak version or None)] of the
         installed libraries, absent ones included."""
         return [(folder + name, self.version(folder + name), self.version(folder + name + ".bak"))
-                for folder, name in INSTALLED_LIBRARIES]
+                for folder, name, _ in self.installed_libraries()]
 
     def patch_log(self, folder=PACKAGE_DIR):
         """patchlog.txt's bytes; None when there is none."""
@@ -498,8 +579,9 @@ class Machine:
         return self.read_bytes(path) if self.exists(path) else None
 
     def patch_record(self):
-        """The values of the patch record in the 32-bit view; None without one."""
-        entry = self.registry().get(view32(RECORD_KEY).lower())
+        """The values of the patch record in the 32-bit program's view; None
+        without one."""
+        entry = self.registry().get(self.key32(RECORD_KEY).lower())
         return None if entry is None else entry[1]
 
     # Message boxes on the machine's display.
@@ -511,7 +593,8 @@ class Machine:
         out = "C:\\qvr-box.txt"
         if self.exists(out):
             os.remove(self.path(out))
-        reader = os.path.join(self.build, "tests", "box_text.exe")
+        # A 32-bit Windows runs only the i686 tree's reader.
+        reader = os.path.join(self.builds["x86_64" if self.is64 else "i686"], "tests", "box_text.exe")
         code, _ = self.run(reader, [caption, out], timeout=30)
         if code != 0:
             return None
@@ -528,7 +611,7 @@ class Machine:
             raise WineError("the machine has no display")
         self._start()
         x = dict(os.environ, DISPLAY=self.display)
-        program = subprocess.Popen([WINE, windows_path, *args], env=self.environment(), stdin=subprocess.DEVNULL,
+        program = subprocess.Popen([self.wine, windows_path, *args], env=self.environment(), stdin=subprocess.DEVNULL,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         boxes = []
         keyed = {}  # window: (box, when its key was last given)
