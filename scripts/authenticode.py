@@ -131,7 +131,7 @@ def verify(options):
     print("  signer     %s" % signer_of(facts))
     if facts["timestamp"]:
         print("  timestamp  %s, %s" % (facts["timestamp"], "verified" if facts["timestamp_ok"] else "NOT verified"))
-    else:
+    elif facts["signer"]:
         print("  timestamp  none")
     for failure in failures:
         print("  FAILED: %s" % failure)
