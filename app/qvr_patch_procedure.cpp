@@ -4,11 +4,12 @@
 #include "core/qvr_scoped_handle.h"
 #include "product/qvr_product_svt.h"
 #include "qvr_guard.h"
-#include "qvr_patch_driver.h"
 #include "qvr_patch_lock.h"
+#include "qvr_patch_messages.h"
 #include "qvr_patch_record.h"
 #include "qvr_process_scan.h"
 #include "qvr_resource_ids.h"
+#include "qvr_system_state.h"
 #include "registry/qvr_registry_string.h"
 #include "system/qvr_system_library.h"
 #include "system/qvr_win_reboot.h"
@@ -43,9 +44,7 @@ bool asFolder(CQVRWCharString& directory)
 {
     if (directory.getLength() == 0)
         return false;
-    if (!directory.endsWith(QVR_T("\\")))
-        directory += CQVRWCharString(QVR_T("\\"));
-    return true;
+    return directory.endsWith(QVR_T("\\")) || directory.appendText(CQVRWCharString(QVR_T("\\")));
 }
 
 // The 64-bit install directory: "InstallPath" in the 64-bit registry view.

@@ -1,6 +1,7 @@
 // The patch record and the patch log.
 #include "qvr_patch_record.h"
 
+#include "core/qvr_platform_text.h"
 #include "core/qvr_scoped_handle.h"
 #include "diagnostics/qvr_unicode_file.h"
 #include "product/qvr_product_svt.h"
@@ -13,8 +14,6 @@ static const QVRSourceFile kThisFile = {nullptr, QVR_T("qvr_patch_record.cpp"), 
 namespace {
 
 const DWORD kPathChars = MAX_PATH;
-// The longest path Windows has, in characters.
-const DWORD kLongestPath = 32768;
 const WCHAR* const kLogName = QVR_T("\\patchlog.txt");
 // Another run may be writing its line, with a handle that shares reading
 // only: the open is tried again for about a second before the line is given
@@ -62,21 +61,10 @@ CQVRWCharString installerFolder()
 {
     CQVRWCharString folder;
     qvrTry(kThisFile, __LINE__, [&] {
-        // A path that fills the buffer has been cut, and the folder it names
-        // would be another: read it again with more room. One that is cut
-        // even then names no folder.
-        CQVRBuffer<unsigned short> path;
-        for (DWORD ulChars = kPathChars;; ulChars *= 2) {
-            if (!path.allocate(ulChars + 1))
-                return;
-            if (GetModuleFileNameW(nullptr, qvrWide(path.getBuffer()), ulChars) < ulChars)
-                break;
-            if (ulChars >= kLongestPath) {
-                path.allocate(1);
-                break;
-            }
-        }
-        const CQVRWCharString program(path);
+        // The program's path whole: a cut one names another folder.
+        const std::unique_ptr<WCHAR[]> path = qvrReadPlatformText(
+            [](WCHAR* szBuffer, DWORD ulChars) { return GetModuleFileNameW(nullptr, szBuffer, ulChars); });
+        const CQVRWCharString program(path ? path.get() : nullptr);
         uint32_t ulSlash = 0;
         if (program.getLength() != 0 && program.contains(QVR_T("\\")) &&
             program.find(QVR_T("\\"), 1, CQVRWCharString::pmBackward, ulSlash)) {
@@ -125,7 +113,7 @@ void writePatchLog(const CQVRWCharString& text)
 {
     qvrTry(kThisFile, __LINE__, [&] {
         CQVRWCharString path = installerFolder();
-        path += CQVRWCharString(kLogName);
+        qvrAppendWhole(path, CQVRWCharString(kLogName));
         CQVRScopedFile file;
         for (int iTry = 1;; ++iTry) {
             file.reset(CreateFileW(path.getText(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,

@@ -139,6 +139,18 @@ public:
         });
     }
 
+    // Exchanges the two arrays with their counts; cannot fail, which is what
+    // lets a result be built apart and taken whole.
+    void swap(CQVRBuffer& other) noexcept
+    {
+        T* pBuffer = m_pBuffer;
+        const uint32_t ulSize = m_ulSize;
+        m_pBuffer = other.m_pBuffer;
+        m_ulSize = other.m_ulSize;
+        other.m_pBuffer = pBuffer;
+        other.m_ulSize = ulSize;
+    }
+
     CQVRBuffer& operator=(const CQVRBuffer& other)
     {
         if (&other != this)

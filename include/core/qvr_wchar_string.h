@@ -1,5 +1,16 @@
 // The library's string: UTF-16 code units in a buffer, ended by a zero
 // element. The empty string holds no array at all.
+//
+// Whole or untouched: every operation that changes a string takes its whole
+// result or leaves the string as it was. The result is built apart and
+// swapped in last, so running out of memory part way never leaves a shorter
+// text that names another file or key. The operators (=, +=) cannot say which
+// of the two happened; where it matters (a path, a key name) use appendText,
+// which does. The same holds for the terminator: whatever the string went
+// through, its elements hold a zero after the text, so its element count is
+// at least its length plus one while it holds an array; the buffer
+// operations it has (allocate, resize, write, append, appendAt) keep one.
+// (Only a write through operator[] over the terminator can undo it.)
 #ifndef QVR_WCHAR_STRING_H
 #define QVR_WCHAR_STRING_H
 
@@ -45,8 +56,20 @@ public:
     bool compact();
 
     // --- concatenation ---
+    // Appends other's text whole; false, with the string as it was, when it
+    // cannot (running out of memory).
+    bool appendText(const CQVRWCharString& other);
     CQVRWCharString& operator+=(const CQVRWCharString& other);
+    // The two texts whole, or the empty string.
     CQVRWCharString operator+(const CQVRWCharString& other) const;
+
+    // --- the buffer's operations, kept whole and terminated ---
+    bool allocate(uint32_t ulSize) override;
+    // A size that would cut the terminator off gets one element more.
+    bool resize(uint32_t ulSize) override;
+    bool write(const CQVRBuffer<unsigned short>& buffer, uint32_t ulOffset, bool bGrow);
+    bool append(const CQVRBuffer<unsigned short>& other);
+    bool appendAt(const CQVRBuffer<unsigned short>& other, uint32_t ulOffset);
 
     // --- comparison, by code unit ---
     bool operator==(const CQVRWCharString& other) const;
@@ -134,11 +157,17 @@ private:
     int compare(const CQVRWCharString& other) const;
     // subString (of length ulSubLength) stands at ulPos.
     bool matchesAt(const CQVRWCharString& subString, uint32_t ulSubLength, uint32_t ulPos) const;
+    // A buffer operation done on a copy, which ends with a terminator and is
+    // then taken whole.
+    template <class Operation> bool changeWhole(Operation operation);
 };
 
 // to = from, whole: the assignment logs running out of memory but cannot
 // report it, and part of a text must not pass for all of it. Throws
 // std::bad_alloc, which the caller's guard turns into its failure.
 void qvrCopyWhole(CQVRWCharString& to, const CQVRWCharString& from);
+// to += text for a path or a key name, in code that fails by exception:
+// throws std::bad_alloc (to as it was) where appendText says no.
+void qvrAppendWhole(CQVRWCharString& to, const CQVRWCharString& text);
 
 #endif

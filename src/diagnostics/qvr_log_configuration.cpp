@@ -5,6 +5,7 @@
 // the registry value class.
 #include "diagnostics/qvr_log_configuration.h"
 
+#include "core/qvr_platform_text.h"
 #include "core/qvr_scoped_handle.h"
 #include "diagnostics/qvr_detailed_log_record.h"
 #include "diagnostics/qvr_log_types.h"
@@ -120,47 +121,32 @@ uint16_t parseField(const WCHAR* szField)
     return static_cast<uint16_t>(ulValue);
 }
 
-// The running executable's name without directories and last extension.
-// The path may be of any length the platform reports: the buffer grows
-// until the whole path fits. False only when the name cannot be had.
+// The running executable's name without directories and last extension,
+// its path read whole. False only when the name cannot be had.
 bool moduleBaseName(CQVROwnedText& name)
 {
-    DWORD ulSize = MAX_PATH;
-    for (;;) {
-        WCHAR* szPath = new (std::nothrow) WCHAR[ulSize];
-        if (szPath == nullptr)
-            return false;
-        const DWORD ulLength = GetModuleFileNameW(nullptr, szPath, ulSize);
-        if (ulLength == 0) {
-            delete[] szPath;
-            return false;
-        }
-        if (ulLength >= ulSize - 1 && ulSize < 0x10000) {
-            // Possibly cut: try again with room to spare.
-            delete[] szPath;
-            ulSize *= 2;
-            continue;
-        }
-        const DWORD ulEnd = ulLength < ulSize ? ulLength : ulSize - 1;
-        szPath[ulEnd] = 0;
-        DWORD ulStart = 0;
-        for (DWORD i = 0; i < ulEnd; ++i)
-            if (szPath[i] == '\\' || szPath[i] == '/')
-                ulStart = i + 1;
-        DWORD ulStop = ulEnd;
-        for (DWORD i = ulStart; i < ulEnd; ++i)
-            if (szPath[i] == '.')
-                ulStop = i;
-        // A name that is all extension gives an empty name: the entry is
-        // written all the same, without one.
-        bool bResult = true;
-        if (ulStop > ulStart) {
-            szPath[ulStop] = 0;
-            bResult = name.set(szPath + ulStart);
-        }
-        delete[] szPath;
-        return bResult;
-    }
+    const std::unique_ptr<WCHAR[]> path = qvrReadPlatformText(
+        [](WCHAR* szBuffer, DWORD ulChars) { return GetModuleFileNameW(nullptr, szBuffer, ulChars); });
+    if (!path)
+        return false;
+    WCHAR* szPath = path.get();
+    DWORD ulEnd = 0;
+    while (szPath[ulEnd] != 0)
+        ++ulEnd;
+    DWORD ulStart = 0;
+    for (DWORD i = 0; i < ulEnd; ++i)
+        if (szPath[i] == '\\' || szPath[i] == '/')
+            ulStart = i + 1;
+    DWORD ulStop = ulEnd;
+    for (DWORD i = ulStart; i < ulEnd; ++i)
+        if (szPath[i] == '.')
+            ulStop = i;
+    // A name that is all extension gives an empty name: the entry is
+    // written all the same, without one.
+    if (ulStop <= ulStart)
+        return true;
+    szPath[ulStop] = 0;
+    return name.set(szPath + ulStart);
 }
 
 // The per-application setting "output types,detail,remainder". A text without
@@ -322,6 +308,11 @@ bool CQVRLogConfiguration::getTextOutputPath(CQVROwnedText& path)
 
 void CQVRLogConfiguration::readDynamicLogging()
 {
+    // Off first, and this order carries weight: the switch is read through a
+    // registry value whose methods are traced themselves, and a trace asks
+    // for this state. Already off, that question is answered at once and
+    // starts no second read (which would start a third, and so on); the
+    // switch's own read is never traced.
     s_dynamicLogging = dlsOff;
     try {
         CQVRRegistryDword value(HKEY_LOCAL_MACHINE, CQVRWCharString(kLogsKey), CQVRWCharString(kDynamicLogging),

@@ -50,9 +50,10 @@ const RootName kRoots[] = {
 
 CQVRWCharString joined(const CQVRWCharString& a, const WCHAR* szB, const CQVRWCharString& c)
 {
-    CQVRWCharString text = a;
-    text += CQVRWCharString(szB);
-    text += c;
+    CQVRWCharString text;
+    qvrCopyWhole(text, a);
+    qvrAppendWhole(text, CQVRWCharString(szB));
+    qvrAppendWhole(text, c);
     return text;
 }
 
@@ -67,8 +68,8 @@ CQVRWCharString sectionName(HKEY hRoot, const CQVRWCharString& keyPath)
             szRoot = root.szName;
     CQVRWCharString section(szRoot);
     if (!keyPath.beginsWith(kBackslash))
-        section += CQVRWCharString(kBackslash);
-    section += keyPath;
+        qvrAppendWhole(section, CQVRWCharString(kBackslash));
+    qvrAppendWhole(section, keyPath);
     return section;
 }
 
@@ -104,8 +105,8 @@ CQVRWCharString entryText(const CQVRRegistryMultiStringValue& pair)
         if (!strings.getCurrent(pString))
             continue;
         if (!text.endsWith(prefix))
-            text += CQVRWCharString(QVR_T(","));
-        text += pString->getAsciiCodeString();
+            qvrAppendWhole(text, CQVRWCharString(QVR_T(",")));
+        qvrAppendWhole(text, pString->getAsciiCodeString());
     }
     return text;
 }

@@ -237,16 +237,13 @@ bool CQVRRegistryKey::getSubKey(CQVRRegistryKey& subKey, DWORD ulIndex)
                                           QVR_T("enumSubKeys"), kThisFile, __LINE__);
         const CQVRWCharString subName(name);
         // Below the root itself the path is the name alone: a leading
-        // backslash names no key.
-        const uint32_t ulSeparator = m_strKeyPath.getLength() == 0 ? 0 : 1;
-        CQVRWCharString path = m_strKeyPath;
-        if (ulSeparator != 0)
-            path += CQVRWCharString(QVR_T("\\"));
-        path += subName;
-        // The string's edits cannot report running out of memory; a path cut
-        // short would name the parent, a sibling or the root instead.
-        if (path.getLength() != m_strKeyPath.getLength() + ulSeparator + subName.getLength())
-            throw std::bad_alloc();
+        // backslash names no key. A path cut short would name the parent, a
+        // sibling or the root instead.
+        CQVRWCharString path;
+        qvrCopyWhole(path, m_strKeyPath);
+        if (m_strKeyPath.getLength() != 0)
+            qvrAppendWhole(path, CQVRWCharString(QVR_T("\\")));
+        qvrAppendWhole(path, subName);
         subKey = CQVRRegistryKey(m_hRootKey, path, m_samAccess, false, m_ulOptions);
         if (!(subKey.m_strKeyPath == path))
             throw std::bad_alloc();

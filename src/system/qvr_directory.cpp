@@ -51,11 +51,12 @@ bool CQVRDirectory::isValidWindowsDirectory(const CQVRWCharString& path)
         const uint32_t ulLength = path.getLength();
         const WCHAR chLast = static_cast<WCHAR>(path[ulLength - 1]);
         static_cast<void>(path[ulLength - 2]);
-        CQVRWCharString pattern = path;
+        CQVRWCharString pattern;
+        qvrCopyWhole(pattern, path);
         if (chLast == '\\')
-            pattern += CQVRWCharString(QVR_T("*"));
+            qvrAppendWhole(pattern, CQVRWCharString(QVR_T("*")));
         else if (chLast == ':')
-            pattern += CQVRWCharString(QVR_T("\\*"));
+            qvrAppendWhole(pattern, CQVRWCharString(QVR_T("\\*")));
         WIN32_FIND_DATAW found;
         // Closed on every path; a search that fails to close is no entry of
         // its own.
@@ -73,9 +74,10 @@ bool CQVRDirectory::createDirectory()
     return qvrGuard(false, kThisFile, __LINE__, [&]() -> bool {
         if (!m_strDirectory.isValid() || isValidDirectory())
             return false;
-        CQVRWCharString path = m_strDirectory;
+        CQVRWCharString path;
+        qvrCopyWhole(path, m_strDirectory);
         if (!path.endsWith(kBackslash))
-            path += CQVRWCharString(kBackslash);
+            qvrAppendWhole(path, CQVRWCharString(kBackslash));
         bool bResult = false;
         const uint32_t ulLevels = path.countOf(kBackslash);
         for (uint32_t n = 1; n <= ulLevels; ++n) {

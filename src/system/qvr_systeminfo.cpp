@@ -37,9 +37,9 @@ bool CQVRSystemInfo::getStoragePath(CQVRWCharString& path)
         if (m_ulVendor >= sizeof(kVendors) / sizeof(kVendors[0]))
             throw CQVRIndexOutOfBoundsException(kThisFile, __LINE__);
         CQVRWCharString storage(folder);
-        storage += CQVRWCharString(QVR_T("\\"));
-        storage += CQVRWCharString(kVendors[m_ulVendor]);
-        storage += CQVRWCharString(QVR_T("\\"));
+        qvrAppendWhole(storage, CQVRWCharString(QVR_T("\\")));
+        qvrAppendWhole(storage, CQVRWCharString(kVendors[m_ulVendor]));
+        qvrAppendWhole(storage, CQVRWCharString(QVR_T("\\")));
         if (!CQVRDirectory(storage).isValidDirectory())
             CreateDirectoryW(storage.getText(), nullptr);
         path = storage;

@@ -1,13 +1,13 @@
 // Resource strings.
 #include "system/qvr_windows_resource.h"
 
+#include "core/qvr_platform_text.h"
 #include "diagnostics/entries/qvr_load_string_exception.h"
 #include "qvr_guard.h"
 
 static const QVRSourceFile kThisFile = {QVR_T("CQVRWindowsResource"), QVR_T("qvr_windows_resource.cpp"),
                                         QVRErrorSource::LastError};
 
-static const DWORD kPathChars = 1024;
 static const int kStringChars = 1024;
 
 CQVRWindowsResource::CQVRWindowsResource() : m_hModule(nullptr), m_bLoaded(false)
@@ -15,9 +15,10 @@ CQVRWindowsResource::CQVRWindowsResource() : m_hModule(nullptr), m_bLoaded(false
     qvrTraced(kThisFile, QVR_T("CQVRWindowsResource"), __LINE__, rkPassFail, [&]() -> bool {
         // The program's own module, found by its full path. Without it no
         // string can be loaded: the failure is logged with its error code.
-        CQVRBuffer<unsigned short> path(kPathChars);
-        if (GetModuleFileNameW(nullptr, qvrWide(path.getBuffer()), kPathChars) != 0)
-            m_hModule = GetModuleHandleW(qvrWide(path.getBuffer()));
+        const std::unique_ptr<WCHAR[]> path = qvrReadPlatformText(
+            [](WCHAR* szBuffer, DWORD ulChars) { return GetModuleFileNameW(nullptr, szBuffer, ulChars); });
+        if (path)
+            m_hModule = GetModuleHandleW(path.get());
         if (m_hModule == nullptr)
             qvrLogUnhandled(kThisFile.errorSource, kThisFile, __LINE__);
         return m_hModule != nullptr;

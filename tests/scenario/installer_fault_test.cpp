@@ -275,45 +275,61 @@ TEST_F(InstallerFaults, ASecondRun)
     replayEveryCall(s);
 }
 
-// The heap running out at every allocation of a run in turn. The string's
-// assignments cannot tell that they failed, so a log line may come out
-// wrong; but nothing may crash or leak (the sanitizers watch that), no handle
-// stay open, no library stay moved aside, no key be made but the record's,
-// nor the product stopped.
+// The heap running out at every allocation of a run in turn, on a machine as
+// the product leaves it, one whose InstallPath lacks its closing backslash
+// and one registered under the former owner's key. The string's changes are
+// whole or none, so no path comes out short: nothing may crash or leak (the
+// sanitizers watch that), no handle stay open, no library stay moved aside
+// or be copied anywhere but its own folder, no key be made but the
+// record's, no patch be recorded with a library left old, nor the product
+// stopped.
 TEST_F(InstallerFaults, EveryFailingAllocation)
 {
-    const Scenario s = release("8.20.23", true);
-    size_t ulAllocations = 0;
-    for (size_t n = 0; n == 0 || n <= ulAllocations; ++n) {
-        const Snapshot before = prepare(s);
-        const std::set<wstr> keysBefore = softwareKeys();
-        qvrsim::resetAllocations();
-        qvrsim::failAllocation(n);
-        const int iExit = runOnce(s);
-        if (n == 0)
-            ulAllocations = qvrsim::allocationsMade();
-        const std::string where = "allocation " + std::to_string(n);
-        EXPECT_EQ(0, iExit) << where;
-        EXPECT_EQ(0u, qvrsim::openHandles()) << where;
-        // A record key whose path came out short would be another key, one
-        // that a later run or a deployment tool could take for a patch.
-        for (const wstr& key : softwareKeys())
-            if (keysBefore.count(key) == 0 && key.find(W("\\Patch\\8102")) == wstr::npos &&
-                !(key.size() >= 6 && key.compare(key.size() - 6, 6, W("\\Patch")) == 0))
-                ADD_FAILURE() << where << ": a key was made: " << narrow(key);
-        const Snapshot after = snapshot();
-        bool bAllNew = true;
-        for (const wstr& path : s.replaced) {
-            const std::string version = after.versions.at(narrow(path));
-            EXPECT_TRUE(version == before.versions.at(narrow(path)) || version == s.newVersion)
-                << where << ": " << narrow(path) << " " << version;
-            bAllNew = bAllNew && version == s.newVersion;
+    Scenario withoutBackslash = release("8.20.23", true);
+    withoutBackslash.name += ", InstallPath without its backslash";
+    withoutBackslash.product.bClosingBackslash = false;
+    Scenario legacy = release("8.20.23", true);
+    legacy.name += ", the legacy key";
+    legacy.product.bLegacyKey = true;
+    for (const Scenario& s : {release("8.20.23", true), withoutBackslash, legacy}) {
+        size_t ulAllocations = 0;
+        for (size_t n = 0; n == 0 || n <= ulAllocations; ++n) {
+            const Snapshot before = prepare(s);
+            const std::set<wstr> keysBefore = softwareKeys();
+            qvrsim::resetAllocations();
+            qvrsim::failAllocation(n);
+            const int iExit = runOnce(s);
+            if (n == 0)
+                ulAllocations = qvrsim::allocationsMade();
+            const std::string where = s.name + ", allocation " + std::to_string(n);
+            EXPECT_EQ(0, iExit) << where;
+            EXPECT_EQ(0u, qvrsim::openHandles()) << where;
+            // A record key whose path came out short would be another key, one
+            // that a later run or a deployment tool could take for a patch.
+            for (const wstr& key : softwareKeys())
+                if (keysBefore.count(key) == 0 && key.find(W("\\Patch\\8102")) == wstr::npos &&
+                    !(key.size() >= 6 && key.compare(key.size() - 6, 6, W("\\Patch")) == 0))
+                    ADD_FAILURE() << where << ": a key was made: " << narrow(key);
+            const Snapshot after = snapshot();
+            bool bAllNew = true;
+            for (const wstr& path : s.replaced) {
+                const std::string version = after.versions.at(narrow(path));
+                EXPECT_TRUE(version == before.versions.at(narrow(path)) || version == s.newVersion)
+                    << where << ": " << narrow(path) << " " << version;
+                bAllNew = bAllNew && version == s.newVersion;
+                // A folder's path without its backslash runs into the name.
+                const wstr folder = path.substr(0, path.rfind(W("\\")));
+                const wstr runTogether = folder + path.substr(path.rfind(W("\\")) + 1);
+                EXPECT_FALSE(qvrtest::fileExists(runTogether)) << where << ": " << narrow(runTogether);
+            }
+            EXPECT_TRUE(bAllNew || !(recorded(kProductKey) || recorded(kLegacyKey)))
+                << where << ": recorded with a library left old";
+            if (!bAllNew && after.ulStopped > before.ulStopped) {
+                EXPECT_LE(1u, running(library("keyminder.exe"))) << where << ": the product was left stopped";
+            }
         }
-        if (!bAllNew && after.ulStopped > before.ulStopped) {
-            EXPECT_LE(1u, running(library("keyminder.exe"))) << where << ": the product was left stopped";
-        }
+        std::cout << "[ replayed ] " << s.name << ": " << ulAllocations << " allocations\n";
     }
-    std::cout << "[ replayed ] " << s.name << ": " << ulAllocations << " allocations\n";
 }
 
 // What the user is told when one call fails: the run's one failure message,

@@ -131,14 +131,19 @@ void ScenarioTest::install(const Install& product)
     qvrsim::set64BitWindows(product.b64BitWindows);
     const char* szKey = product.bLegacyKey ? kLegacyKey : kProductKey;
     qvrtest::setString(HKEY_LOCAL_MACHINE, W(szKey), W("Version"), W(product.szVersion));
-    qvrtest::setString(HKEY_LOCAL_MACHINE, W(szKey), W("InstallPath"), W(kFolder32));
+    // An InstallPath without its closing backslash names the same folder.
+    const auto installPath = [&](const char* szFolder) {
+        const std::string folder = szFolder;
+        return product.bClosingBackslash ? folder : folder.substr(0, folder.size() - 1);
+    };
+    qvrtest::setString(HKEY_LOCAL_MACHINE, W(szKey), W("InstallPath"), W(installPath(kFolder32).c_str()));
     // From release 7 on, the product counts as installed only where the
     // common policy allows it.
     if (product.bAllowed)
         qvrtest::setDword(HKEY_LOCAL_MACHINE, W("Software\\Dravonne\\QVR Common\\Sentravault Solution"),
                           W("SVTInstall"), 1);
     if (product.b64BitWindows && product.bInstallPath64)
-        setString64(kProductKey, "InstallPath", kFolder64);
+        setString64(kProductKey, "InstallPath", installPath(kFolder64).c_str());
     makeFolders(W(kFolder32));
     writeLibrary(library("qvrkmd_windows_hook.dll"), product.libraryVersion);
     writeLibrary(library("qvrkmd_interface.dll"), product.libraryVersion);

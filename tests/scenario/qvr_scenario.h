@@ -49,8 +49,9 @@ public:
     struct Install {
         const char* szVersion = "8.20.23";
         bool b64BitWindows = true;
-        bool bLegacyKey = false;     // registered under the former owner's key only
-        bool bInstallPath64 = true;  // InstallPath in the 64-bit view too
+        bool bLegacyKey = false;        // registered under the former owner's key only
+        bool bInstallPath64 = true;     // InstallPath in the 64-bit view too
+        bool bClosingBackslash = true;  // InstallPath ends in a backslash, as the product writes it
         std::string libraryVersion = "8.20.23.5";
         bool bRunning = true;     // keyminder.exe from the install folder
         bool bRunning64 = false;  // and from the 64-bit install folder

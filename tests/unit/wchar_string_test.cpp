@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #ifndef _WIN32
@@ -90,31 +91,85 @@ TEST_F(WCharStringTest, BufferAssignmentAddsATerminatorAndCutsAtTheFirstZero)
 // The buffer's own operations can leave a string without a terminator; the
 // string then reads no further than its elements (under ASan a read past
 // them would stop the test).
-TEST_F(WCharStringTest, AStringWithoutTerminatorIsReadWithinItsElements)
+// The buffer operations the string has keep a terminator within its
+// elements: a size that would cut it off gets one element more, and a write
+// over it gets a new one. The text then reads, and copies, within the block.
+TEST_F(WCharStringTest, TheBufferOperationsKeepATerminator)
 {
     Str s = S("abc");
     ASSERT_TRUE(s.resize(3));
-    EXPECT_EQ(3u, s.getSize());
-    EXPECT_EQ(3u, s.getLength());
-    Str copy;
-    copy = s;
-    EXPECT_EQ(3u, copy.getLength());
-    EXPECT_TRUE(copy == S("abc"));
-    EXPECT_TRUE(s.endsWith(S("bc")));
-    s = s.getText();  // its own text, which ends where its elements end
     EXPECT_EQ(4u, s.getSize());
     EXPECT_EQ("abc", narrow(textOf(s)));
+    ASSERT_TRUE(s.resize(2));
+    EXPECT_EQ(3u, s.getSize());
+    EXPECT_EQ("ab", narrow(textOf(s)));
+    const Str copy(s.getText());
+    EXPECT_TRUE(copy == S("ab"));
 
-    Str t = S("abc");
     const CQVRBuffer<unsigned short> xyz(qvrUnits(QVR_T("xyz")), 3, 0);
+    Str t = S("abc");
     ASSERT_TRUE(t.write(xyz, 1, false));  // over the terminator
-    EXPECT_EQ(4u, t.getLength());
+    EXPECT_EQ(5u, t.getSize());
+    EXPECT_EQ("axyz", narrow(textOf(t)));
+    Str u = S("ab");
+    ASSERT_TRUE(u.appendAt(xyz, 2));
+    EXPECT_EQ("abxyz", narrow(textOf(u)));
+    EXPECT_EQ(6u, u.getSize());
+    ASSERT_TRUE(u.append(xyz));  // after all elements: the text stays
+    EXPECT_EQ("abxyz", narrow(textOf(u)));
+    EXPECT_EQ(u.getLength(), Str(u.getText()).getLength());
     t += S("!");
     EXPECT_EQ("axyz!", narrow(textOf(t)));
-    ASSERT_TRUE(t.resize(2));
     ASSERT_TRUE(t.compact());
-    EXPECT_EQ(3u, t.getSize());
-    EXPECT_EQ("ax", narrow(textOf(t)));
+    EXPECT_EQ(6u, t.getSize());
+}
+
+// Every change either takes its whole result or leaves the string as it was,
+// whichever allocation runs out; and leaves it terminated.
+TEST_F(WCharStringTest, AChangeIsWholeOrUntouched)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "allocations can only be made to fail on the substitute";
+#else
+    const Str kFolder = S("C:\\Program Files\\Sentravault");
+    const CQVRBuffer<unsigned short> kUnits(qvrUnits(QVR_T("xyz")), 3, 0);
+    const struct {
+        const char* szName;
+        std::function<void(Str&)> change;
+    } cases[] = {
+        {"= string", [](Str& s) { s = S("D:\\Other"); }},
+        {"= text", [](Str& s) { s = QVR_T("D:\\Other"); }},
+        {"= character", [](Str& s) { s = static_cast<WCHAR>('D'); }},
+        {"= buffer", [&](Str& s) { s = kUnits; }},
+        {"+=", [](Str& s) { s += S("\\hook.dll"); }},
+        {"appendText", [](Str& s) { s.appendText(S("\\hook.dll")); }},
+        {"replace", [](Str& s) { s.replace(S("Program Files"), S("Programme"), 1, Str::ssmOccur); }},
+        {"insert", [](Str& s) { s.insert(S("x"), 3); }},
+        {"removeString", [](Str& s) { s.removeString(S("Files"), 1, Str::ssmOccur); }},
+        {"cutLeft", [](Str& s) { s.cutLeft(3); }},
+        {"deleteRange", [](Str& s) { s.deleteRange(0, 2, true, true); }},
+        {"truncateAt", [](Str& s) { s.truncateAt(S("\\"), 1, Str::pmBackward, true); }},
+        {"resize", [](Str& s) { s.resize(3); }},
+        {"write", [&](Str& s) { s.write(kUnits, 0, false); }},
+        {"appendAt", [&](Str& s) { s.appendAt(kUnits, 2); }},
+        {"allocate", [](Str& s) { s.allocate(4); }},
+    };
+    for (const auto& c : cases) {
+        Str whole = kFolder;
+        qvrsim::resetAllocations();
+        c.change(whole);
+        const size_t ulAllocations = qvrsim::allocationsMade();
+        for (size_t n = 1; n <= ulAllocations; ++n) {
+            Str s = kFolder;
+            qvrsim::resetAllocations();
+            qvrsim::failAllocation(n);
+            c.change(s);
+            EXPECT_TRUE(qvrSameElements(s, whole) || qvrSameElements(s, kFolder))
+                << c.szName << ", allocation " << n << ": " << narrow(textOf(s));
+            EXPECT_TRUE(!s.isValid() || s.getSize() > s.getLength()) << c.szName << ", allocation " << n;
+        }
+    }
+#endif
 }
 
 TEST_F(WCharStringTest, CopiesKeepAllElementsAndCompactTrimsThem)
