@@ -131,24 +131,32 @@ TEST_F(WCharStringTest, AChangeIsWholeOrUntouched)
 #ifdef _WIN32
     GTEST_SKIP() << "allocations can only be made to fail on the substitute";
 #else
+    // Everything a change takes is made before the allocations are counted.
     const Str kFolder = S("C:\\Program Files\\Sentravault");
+    const Str kOther = S("D:\\Other");
+    const Str kTail = S("\\hook.dll");
+    const Str kFiles = S("Files");
+    const Str kProgramFiles = S("Program Files");
+    const Str kProgramme = S("Programme");
+    const Str kX = S("x");
+    const Str kBackslash = S("\\");
     const CQVRBuffer<unsigned short> kUnits(qvrUnits(QVR_T("xyz")), 3, 0);
     const struct {
         const char* szName;
         std::function<void(Str&)> change;
     } cases[] = {
-        {"= string", [](Str& s) { s = S("D:\\Other"); }},
-        {"= text", [](Str& s) { s = QVR_T("D:\\Other"); }},
+        {"= string", [&](Str& s) { s = kOther; }},
+        {"= text", [&](Str& s) { s = kOther.getText(); }},
         {"= character", [](Str& s) { s = static_cast<WCHAR>('D'); }},
         {"= buffer", [&](Str& s) { s = kUnits; }},
-        {"+=", [](Str& s) { s += S("\\hook.dll"); }},
-        {"appendText", [](Str& s) { s.appendText(S("\\hook.dll")); }},
-        {"replace", [](Str& s) { s.replace(S("Program Files"), S("Programme"), 1, Str::ssmOccur); }},
-        {"insert", [](Str& s) { s.insert(S("x"), 3); }},
-        {"removeString", [](Str& s) { s.removeString(S("Files"), 1, Str::ssmOccur); }},
+        {"+=", [&](Str& s) { s += kTail; }},
+        {"appendText", [&](Str& s) { s.appendText(kTail); }},
+        {"replace", [&](Str& s) { s.replace(kProgramFiles, kProgramme, 1, Str::ssmOccur); }},
+        {"insert", [&](Str& s) { s.insert(kX, 3); }},
+        {"removeString", [&](Str& s) { s.removeString(kFiles, 1, Str::ssmOccur); }},
         {"cutLeft", [](Str& s) { s.cutLeft(3); }},
         {"deleteRange", [](Str& s) { s.deleteRange(0, 2, true, true); }},
-        {"truncateAt", [](Str& s) { s.truncateAt(S("\\"), 1, Str::pmBackward, true); }},
+        {"truncateAt", [&](Str& s) { s.truncateAt(kBackslash, 1, Str::pmBackward, true); }},
         {"resize", [](Str& s) { s.resize(3); }},
         {"write", [&](Str& s) { s.write(kUnits, 0, false); }},
         {"appendAt", [&](Str& s) { s.appendAt(kUnits, 2); }},
