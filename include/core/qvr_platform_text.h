@@ -5,8 +5,8 @@
 
 #include "qvr_platform.h"
 
-#include <functional>
 #include <memory>
+#include <new>
 
 // The longest path Windows has, in characters with the terminator.
 const DWORD kQVRLongestPath = 32768;
@@ -17,6 +17,24 @@ const DWORD kQVRLongestPath = 32768;
 // to the longest path Windows has. The whole text, terminated; null when the
 // call fails, memory runs out or the text is longer even then. Writes no
 // log entry, so that the logging code can use it too.
-std::unique_ptr<WCHAR[]> qvrReadPlatformText(const std::function<DWORD(WCHAR* szBuffer, DWORD ulChars)>& read);
+template <class Read> std::unique_ptr<WCHAR[]> qvrReadPlatformText(Read read)
+{
+    // A text that fills the buffer may have been cut, and a cut path names
+    // another file or folder: only one that left room is whole.
+    for (DWORD ulChars = MAX_PATH + 1;; ulChars = ulChars < kQVRLongestPath / 2 ? ulChars * 2 : kQVRLongestPath) {
+        std::unique_ptr<WCHAR[]> text(new (std::nothrow) WCHAR[ulChars]());
+        if (!text)
+            return nullptr;
+        const DWORD ulLength = read(text.get(), ulChars);
+        if (ulLength == 0)
+            return nullptr;
+        if (ulLength < ulChars) {
+            text[ulLength] = 0;
+            return text;
+        }
+        if (ulChars == kQVRLongestPath)
+            return nullptr;
+    }
+}
 
 #endif

@@ -452,15 +452,33 @@ class Machine:
                        stderr=subprocess.DEVNULL)
 
     def start_run(self, windows_path, args=(), overrides=None):
-        """Starts a program and returns its subprocess.Popen at once.
-        overrides: WINEDLLOVERRIDES entries for this program ("version=n,b")."""
+        """Starts a program and returns its subprocess.Popen at once, with
+        the file that gets Wine's own messages as its stderr_path (the
+        installer writes none). overrides: WINEDLLOVERRIDES entries for this
+        program ("version=n,b")."""
         self._start()
         env = self.environment()
         if overrides:
             env["WINEDLLOVERRIDES"] += ";" + overrides
+        self.runs = getattr(self, "runs", 0) + 1
+        stderr_path = os.path.join(self.prefix, "run-%d.stderr" % self.runs)
         # No pipes: a program that the run starts would hold them open.
-        return subprocess.Popen([self.wine, windows_path, *args], env=env, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with open(stderr_path, "wb") as stderr:
+            program = subprocess.Popen([self.wine, windows_path, *args], env=env, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=stderr)
+        program.stderr_path = stderr_path
+        return program
+
+    @staticmethod
+    def wine_start_failure(program):
+        """Wine's own word that it could not start the program (its loader's
+        "wine: ..." lines), or None."""
+        try:
+            with open(program.stderr_path, encoding="utf-8", errors="replace") as f:
+                lines = [line.strip() for line in f if line.startswith("wine: ")]
+        except OSError:
+            return None
+        return "; ".join(lines) or None
 
     def run(self, windows_path, args=(), timeout=60, overrides=None):
         """Runs a program to its end: (exit code, seconds)."""
