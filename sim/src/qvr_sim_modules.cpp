@@ -27,15 +27,6 @@ const LibraryInfo kLibraries[] = {
     {Library::ProcessStatus, u"psapi.dll", 0x76BF0000u, false},
 };
 
-bool failed(const char* function)
-{
-    DWORD error;
-    if (!qvrsim::injectedFailure(function, error))
-        return false;
-    SetLastError(error);
-    return true;
-}
-
 bool atLeast(DWORD major, DWORD minor)
 {
     const qvrsim::Machine& m = qvrsim::machine();
@@ -130,7 +121,7 @@ HMODULE loadedSystemModule(LPCWSTR szName)
 
 DWORD GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize)
 {
-    if (failed("GetSystemDirectoryW"))
+    if (qvrsim::injectedLastError("GetSystemDirectoryW"))
         return 0;
     const qvrsim::wstr folder = kSystemFolder;
     const DWORD cch = static_cast<DWORD>(folder.size());
@@ -146,7 +137,7 @@ DWORD GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize)
 // the program's own folder.
 HMODULE LoadLibraryW(LPCWSTR lpLibFileName)
 {
-    if (failed("LoadLibraryW"))
+    if (qvrsim::injectedLastError("LoadLibraryW"))
         return nullptr;
     qvrsim::Machine& m = qvrsim::machine();
     m.librariesLoaded.push_back(lpLibFileName ? qvrsim::wstr(lpLibFileName) : qvrsim::wstr());
@@ -164,7 +155,7 @@ HMODULE LoadLibraryW(LPCWSTR lpLibFileName)
 // module (null) exports nothing the program asks for.
 FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName)
 {
-    if (failed("GetProcAddress"))
+    if (qvrsim::injectedLastError("GetProcAddress"))
         return nullptr;
     const LibraryInfo* info = libraryOf(hModule);
     if (hModule != nullptr && (info == nullptr || !isLoaded(*info))) {
@@ -180,7 +171,7 @@ FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName)
 // A library loaded from the start stays loaded whatever the count.
 BOOL FreeLibrary(HMODULE hLibModule)
 {
-    if (failed("FreeLibrary"))
+    if (qvrsim::injectedLastError("FreeLibrary"))
         return FALSE;
     if (hLibModule == nullptr) {
         SetLastError(ERROR_INVALID_HANDLE);

@@ -251,6 +251,24 @@ TEST_F(InstallerFaults, TheProductRunningTwice)
     replayEveryCall(s);
 }
 
+// The 64-bit product process whose modules a 32-bit installer cannot read:
+// its image name is asked for instead, whole on Windows 7, as a device path
+// on XP x64; every one of those calls failing in turn.
+TEST_F(InstallerFaults, TheProductsImageReadAnotherWay)
+{
+    for (bool bXP : {false, true}) {
+        Scenario s = release("8.20.23", true);
+        s.name += bXP ? ", XP x64, modules unreadable" : ", modules unreadable";
+        s.product.bRunning64 = true;
+        s.prepare = [bXP](InstallerFaults&) {
+            if (bXP)
+                qvrsim::setWindowsVersion(5, 2, 3790, 2);
+            qvrsim::findProcess(qvrsim::runningProcesses(library64("keyminder.exe")).at(0))->pathError = 299;
+        };
+        replayEveryCall(s);
+    }
+}
+
 // Every failure on the way back: the last library cannot be copied, so the
 // three before it go back and the product is started again.
 TEST_F(InstallerFaults, AFailedRunPuttingLibrariesBack)
