@@ -20,8 +20,6 @@ public:
     CQVRPatchLock(const CQVRPatchLock&) = delete;
     CQVRPatchLock& operator=(const CQVRPatchLock&) = delete;
 
-    bool isHeld() const { return m_bHeld; }
-
     // A named mutex in the global namespace, so that runs in other sessions
     // (a service, another user's logon script) are kept apart too.
     static const WCHAR* const kName;

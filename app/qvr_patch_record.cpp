@@ -62,8 +62,7 @@ CQVRWCharString installerFolder()
     CQVRWCharString folder;
     qvrTry(kThisFile, __LINE__, [&] {
         // The program's path whole: a cut one names another folder.
-        const std::unique_ptr<WCHAR[]> path = qvrReadPlatformText(
-            [](WCHAR* szBuffer, DWORD ulChars) { return GetModuleFileNameW(nullptr, szBuffer, ulChars); });
+        const std::unique_ptr<WCHAR[]> path = qvrReadProgramPath();
         const CQVRWCharString program(path ? path.get() : nullptr);
         uint32_t ulSlash = 0;
         if (program.getLength() != 0 && program.contains(QVR_T("\\")) &&

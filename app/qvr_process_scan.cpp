@@ -85,8 +85,9 @@ bool CQVRProcessScan::readDevicePath(HANDLE hProcess, CQVRWCharString& path) con
         if (device.getLength() > 1 && devicePath.beginsWith(device.getText())) {
             CQVRWCharString rest;
             devicePath.getCutLeft(rest, device.getLength() - 1);
+            // A sum is whole or empty.
             path = CQVRWCharString(szLetter) + rest;
-            return path.getLength() == 2 + rest.getLength();
+            return path.getLength() != 0;
         }
     }
     return false;

@@ -37,4 +37,12 @@ template <class Read> std::unique_ptr<WCHAR[]> qvrReadPlatformText(Read read)
     }
 }
 
+// The running program's full path, read whole (GetModuleFileNameW of its own
+// module); null as above.
+inline std::unique_ptr<WCHAR[]> qvrReadProgramPath()
+{
+    return qvrReadPlatformText(
+        [](WCHAR* szBuffer, DWORD ulChars) { return GetModuleFileNameW(nullptr, szBuffer, ulChars); });
+}
+
 #endif

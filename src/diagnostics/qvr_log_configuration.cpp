@@ -125,8 +125,7 @@ uint16_t parseField(const WCHAR* szField)
 // its path read whole. False only when the name cannot be had.
 bool moduleBaseName(CQVROwnedText& name)
 {
-    const std::unique_ptr<WCHAR[]> path = qvrReadPlatformText(
-        [](WCHAR* szBuffer, DWORD ulChars) { return GetModuleFileNameW(nullptr, szBuffer, ulChars); });
+    const std::unique_ptr<WCHAR[]> path = qvrReadProgramPath();
     if (!path)
         return false;
     WCHAR* szPath = path.get();

@@ -15,8 +15,7 @@ CQVRWindowsResource::CQVRWindowsResource() : m_hModule(nullptr), m_bLoaded(false
     qvrTraced(kThisFile, QVR_T("CQVRWindowsResource"), __LINE__, rkPassFail, [&]() -> bool {
         // The program's own module, found by its full path. Without it no
         // string can be loaded: the failure is logged with its error code.
-        const std::unique_ptr<WCHAR[]> path = qvrReadPlatformText(
-            [](WCHAR* szBuffer, DWORD ulChars) { return GetModuleFileNameW(nullptr, szBuffer, ulChars); });
+        const std::unique_ptr<WCHAR[]> path = qvrReadProgramPath();
         if (path)
             m_hModule = GetModuleHandleW(path.get());
         if (m_hModule == nullptr)
