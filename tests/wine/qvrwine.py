@@ -452,10 +452,10 @@ class Machine:
                        stderr=subprocess.DEVNULL)
 
     def start_run(self, windows_path, args=(), overrides=None):
-        """Starts a program and returns its subprocess.Popen at once, with
-        the file that gets Wine's own messages as its stderr_path (the
-        installer writes none). overrides: WINEDLLOVERRIDES entries for this
-        program ("version=n,b")."""
+        """Starts a program and returns its subprocess.Popen at once; what
+        Wine says on stderr is kept in the machine's folder
+        (wine_host_failures reads it). overrides: WINEDLLOVERRIDES entries
+        for this program ("version=n,b")."""
         self._start()
         env = self.environment()
         if overrides:
@@ -464,21 +464,23 @@ class Machine:
         stderr_path = os.path.join(self.prefix, "run-%d.stderr" % self.runs)
         # No pipes: a program that the run starts would hold them open.
         with open(stderr_path, "wb") as stderr:
-            program = subprocess.Popen([self.wine, windows_path, *args], env=env, stdin=subprocess.DEVNULL,
-                                       stdout=subprocess.DEVNULL, stderr=stderr)
-        program.stderr_path = stderr_path
-        return program
+            return subprocess.Popen([self.wine, windows_path, *args], env=env, stdin=subprocess.DEVNULL,
+                                    stdout=subprocess.DEVNULL, stderr=stderr)
 
-    @staticmethod
-    def wine_start_failure(program):
-        """Wine's own word that it could not start the program (its loader's
-        "wine: ..." lines), or None."""
-        try:
-            with open(program.stderr_path, encoding="utf-8", errors="replace") as f:
-                lines = [line.strip() for line in f if line.startswith("wine: ")]
-        except OSError:
-            return None
-        return "; ".join(lines) or None
+    def wine_host_failures(self):
+        """What Wine's own host side said of a failure in this machine's runs:
+        its loader's "wine: ..." lines (a program it could not start) and the
+        host C library's "Inconsistency detected by ld.so" (a host process
+        that fell over on its way out). The installer writes nothing to
+        stderr, so none of this is the installer's doing."""
+        said = []
+        for entry in sorted(os.scandir(self.prefix), key=lambda e: e.name):
+            if not (entry.name.startswith("run-") and entry.name.endswith(".stderr")):
+                continue
+            with open(entry.path, encoding="utf-8", errors="replace") as f:
+                said += ["%s: %s" % (entry.name, line.strip()) for line in f
+                         if line.startswith("wine: ") or line.startswith("Inconsistency detected by ld.so")]
+        return said
 
     def run(self, windows_path, args=(), timeout=60, overrides=None):
         """Runs a program to its end: (exit code, seconds)."""
